@@ -1,0 +1,1 @@
+#include "brackwater/tools/report.hpp"

@@ -1,0 +1,1 @@
+#include "brackwater/tools/tool_error.hpp"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <expected>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace brackwater::tintsurvey {
+
+// The tool's options.
+struct Cli {
+  std::filesystem::path portal_dat;
+  std::filesystem::path out;
+  std::size_t limit = 0;  // 0 means every surface
+};
+
+// What ends a run at the command line: the help (status 0, standard output)
+// or a usage error (status 2, standard error).
+struct CliExit {
+  int status = 0;
+  std::string text;
+};
+
+// Parses the raw argument vector, program name first.
+std::expected<Cli, CliExit> parse_cli(std::span<const char* const> argv);
+
+// An optional "+" then decimal digits only, up to the size type's maximum.
+std::optional<std::size_t> parse_limit(std::string_view text);
+
+}  // namespace brackwater::tintsurvey

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <unordered_map>
+
+#include "brackwater/dat/bytes.hpp"
+#include "brackwater/dat/error.hpp"
+#include "brackwater/dat/posix_file.hpp"
+
+namespace brackwater::dat {
+
+// The 80 bytes at file offset 0x140. Only `block_size` and `root_offset` are
+// used after opening; the rest is kept as stored.
+struct DatHeader {
+  std::uint32_t magic = 0;
+  std::uint32_t block_size = 0;
+  std::uint32_t file_size = 0;
+  std::uint32_t dataset = 0;
+  std::uint32_t subset = 0;
+  std::uint32_t free_head = 0;
+  std::uint32_t free_tail = 0;
+  std::uint32_t free_count = 0;
+  std::uint32_t root_offset = 0;
+  std::uint32_t new_lru = 0;
+  std::uint32_t old_lru = 0;
+  std::uint32_t use_lru = 0;
+  std::uint32_t master_map_id = 0;
+  std::uint32_t engine_version = 0;
+  std::uint32_t game_version = 0;
+  std::array<std::uint8_t, 16> version_string{};
+  std::uint32_t version_minor = 0;
+};
+
+inline constexpr std::uint32_t kHeaderOffset = 0x140;
+
+// One directory entry: where a stored file's block chain starts and how many
+// bytes it holds.
+struct DatFileEntry {
+  std::uint32_t bit_flags = 0;  // bit 0: stored bytes are LRS-compressed
+  std::uint32_t id = 0;
+  std::uint32_t offset = 0;
+  std::uint32_t size = 0;
+  std::uint32_t timestamp = 0;
+  std::uint32_t version = 0;
+
+  bool compressed() const { return (bit_flags & 1u) != 0; }
+};
+
+using FileIndex = std::unordered_map<std::uint32_t, DatFileEntry>;
+
+// An open portal archive: its header and the index of every stored file.
+// Opening either yields a fully indexed database or an error. Reads after
+// opening are positional, so fetching never changes the database.
+class DatDatabase {
+ public:
+  static std::expected<DatDatabase, DatError> open(const std::filesystem::path& path);
+
+  const DatHeader& header() const { return header_; }
+  const FileIndex& index() const { return index_; }
+
+  // Walks the directory tree from the header's root and fills the index.
+  std::expected<void, DatError> read_directory();
+  // Exactly `size` bytes gathered from the block chain starting at `offset`.
+  std::expected<Bytes, DatError> read_file_data(std::uint32_t offset, std::uint32_t size) const;
+  // A stored file by id, decompressed when its entry says so.
+  std::expected<Bytes, DatError> get_file(std::uint32_t id) const;
+
+ private:
+  DatDatabase(PosixFile file, DatHeader header) : file_(std::move(file)), header_(header) {}
+
+  PosixFile file_;
+  DatHeader header_;
+  FileIndex index_;
+};
+
+}  // namespace brackwater::dat

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "brackwater/dat/bytes.hpp"
+#include "brackwater/dat/error.hpp"
+#include "brackwater/dat/file_type/palette.hpp"
+#include "brackwater/dat/file_type/pixel_format.hpp"
+#include "brackwater/dat/file_type/texture_decode_error.hpp"
+
+namespace brackwater::dat {
+
+// One stored image: size, format code, pixel bytes and, for the paletted
+// formats, the id of its default palette.
+struct Texture {
+  std::uint32_t id = 0;
+  std::uint32_t unknown = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::uint32_t format_raw = 0;
+  std::int32_t length = 0;
+  Bytes source_data;
+  std::optional<std::uint32_t> default_palette_id;  // only for P8 and Index16
+
+  PixelFormat format() const { return PixelFormat::from_code(format_raw); }
+
+  static std::expected<Texture, DatError> unpack(ByteSpan bytes);
+};
+
+// Given a palette id, the Palette to colour a paletted texture, or a message.
+using PaletteFetcher = std::function<std::expected<Palette, std::string>(std::uint32_t)>;
+
+// The texture as 8-bit RGBA, width * height * 4 bytes, rows in stored order.
+// The fetcher is called at most once, for P8 and Index16 only, with the
+// texture's default palette id.
+std::expected<Bytes, TextureDecodeError> to_rgba8(const Texture& texture,
+                                                  const PaletteFetcher& fetch_palette);
+
+}  // namespace brackwater::dat

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <utility>
+
+#include "brackwater/dat/io_error.hpp"
+
+namespace brackwater::dat {
+
+// Sole owner of one read-only file descriptor; closes it on destruction.
+// Interrupted system calls are retried and short reads continued.
+class PosixFile {
+ public:
+  static std::expected<PosixFile, IoError> open_read_only(const std::filesystem::path& path);
+
+  PosixFile(PosixFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  PosixFile& operator=(PosixFile&& other) noexcept;
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+  ~PosixFile();
+
+  std::expected<std::uint64_t, IoError> seek(std::uint64_t offset) const;
+  std::expected<std::uint64_t, IoError> tell() const;
+  std::expected<std::uint64_t, IoError> size() const;
+  // Reads up to `count` bytes at the current position; fewer only at the end
+  // of the file. Returns how many were read.
+  std::expected<std::size_t, IoError> read_some_fully(std::uint8_t* out, std::size_t count) const;
+  // Reads exactly `count` bytes at `offset`; the end of the file inside the
+  // range is "failed to fill whole buffer".
+  std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
+                                           std::uint64_t offset) const;
+
+ private:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+}  // namespace brackwater::dat

@@ -1,0 +1,1 @@
+#include "brackwater/dat/file_type/surface.hpp"

@@ -1,0 +1,1 @@
+#include "brackwater/dat/lrs.hpp"
