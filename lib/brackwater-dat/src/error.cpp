@@ -1,17 +1,9 @@
 #include "brackwater/dat/error.hpp"
 
 #include "brackwater/dat/display.hpp"
+#include "overloaded.hpp"
 
 namespace brackwater::dat {
-namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-  using Handlers::operator()...;
-};
-
-}  // namespace
-
 std::string DatError::message() const {
   return std::visit(
       Overloaded{

@@ -1,14 +1,10 @@
 #include "brackwater/dat/file_type/texture_decode_error.hpp"
 
 #include <cstdio>
+#include "../overloaded.hpp"
 
 namespace brackwater::dat {
 namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-  using Handlers::operator()...;
-};
 
 // A string as a double-quoted literal with quotes, backslashes and control
 // characters escaped.
