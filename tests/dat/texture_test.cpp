@@ -1,1 +1,235 @@
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+
+#include "brackwater/dat/file_type/texture.hpp"
+#include "portal_fixture/records.hpp"
+#include "record_testing.hpp"
+
+namespace brackwater::dat {
+namespace {
+
+using test_support::failure_of;
+using test_support::failure_when_cut;
+using test_support::FieldEnd;
+using test_support::kEof;
+using test_support::RecordFailure;
+using test_support::words;
+
+constexpr std::uint32_t kDxt1 = 0x31545844;
+
+// The six leading words, then `tail` as given.
+Bytes texture_bytes(std::uint32_t format, std::int32_t length, const Bytes& tail) {
+  Bytes bytes =
+      words({0x06000001, 0xCAFEBABE, 2, 0xFFFFFFFF, format, static_cast<std::uint32_t>(length)});
+  bytes.insert(bytes.end(), tail.begin(), tail.end());
+  return bytes;
+}
+
+// The record error of a failed Texture parse, which always comes as BinRead.
+const ReadError* read_error_of(const std::expected<Texture, DatError>& parsed) {
+  if (parsed) return nullptr;
+  const auto* bin_read = parsed.error().as<DatError::BinRead>();
+  return bin_read ? &bin_read->error : nullptr;
+}
+
+TEST(TextureUnpack, ReadsEveryFieldInOrder) {
+  const Bytes bytes = texture_bytes(41, 3, {9, 8, 7, 0x42, 0x00, 0x00, 0x04, 0xEE});
+  const Texture expected{0x06000001, 0xCAFEBABE, 2, -1, 41, 3, {9, 8, 7}, 0x04000042};
+  EXPECT_EQ(Texture::unpack(bytes), expected);
+}
+
+// The word after the pixels is the palette id for P8 and Index16 only; for any
+// other format it is a trailing byte and ignored.
+TEST(TextureUnpack, ReadsAPaletteIdOnlyForPalettedFormats) {
+  const std::uint32_t formats[] = {0, 7, 20, 21, 28, 41, 101, 243, 244, kDxt1, 0x35545844};
+  for (const std::uint32_t format : formats) {
+    SCOPED_TRACE(format);
+    const auto parsed = Texture::unpack(texture_bytes(format, 2, {1, 2, 0x42, 0, 0, 4}));
+    ASSERT_TRUE(parsed.has_value()) << parsed.error().message();
+    const bool paletted = format == 41 || format == 101;
+    EXPECT_EQ(parsed->default_palette_id, paletted ? std::optional(0x04000042u) : std::nullopt);
+    EXPECT_EQ(parsed->source_data, (Bytes{1, 2}));
+  }
+}
+
+TEST(TextureUnpack, ReadsWhatTheEncoderWrites) {
+  const Texture textures[] = {
+      {0x06000002, 0, 0, 0, 20, 0, {}, std::nullopt},
+      {0x06000003, 5, 4, 4, kDxt1, 8, Bytes(8, 0xAB), std::nullopt},
+      {0x06000004, 0, 1, 2, 101, 4, {1, 0, 2, 0}, 0x04000001},
+  };
+  for (const Texture& texture : textures) {
+    EXPECT_EQ(Texture::unpack(portal_fixture::encode(texture)), texture);
+  }
+}
+
+TEST(TextureUnpack, EveryTruncationNamesTheFieldThatRanOut) {
+  const auto field = [](const char* name, const char* cause = kEof) -> RecordFailure {
+    return {cause, {"While parsing field '" + std::string(name) + "' in Texture"}};
+  };
+  const std::vector<FieldEnd> unpaletted = {
+      {4, field("id")},
+      {8, field("_unknown")},
+      {12, field("width")},
+      {16, field("height")},
+      {20, field("format_raw")},
+      {24, field("length")},
+      {27, field("source_data", "not enough bytes in reader")},
+  };
+  std::vector<FieldEnd> paletted = unpaletted;
+  paletted.push_back({31, field("default_palette_id")});
+  struct Case {
+    std::uint32_t format;
+    Bytes tail;
+    const std::vector<FieldEnd>& layout;
+  };
+  const Case cases[] = {{20, {1, 2, 3}, unpaletted}, {101, {1, 2, 3, 0x42, 0, 0, 4}, paletted}};
+  for (const Case& c : cases) {
+    const Bytes full = texture_bytes(c.format, 3, c.tail);
+    for (std::size_t length = 0; length < full.size(); ++length) {
+      SCOPED_TRACE(testing::Message() << "format " << c.format << ", " << length << " bytes");
+      const auto parsed = Texture::unpack(ByteSpan(full).first(length));
+      const ReadError* error = read_error_of(parsed);
+      ASSERT_NE(error, nullptr);
+      EXPECT_EQ(failure_of(*error), failure_when_cut(c.layout, length));
+      EXPECT_TRUE(test_support::located_in(*error, "file_type/texture.cpp"));
+    }
+  }
+}
+
+// A negative length fails with no frame before the pixels are read; one beyond
+// the input fails at the pixels.
+TEST(TextureUnpack, DamagedLengthsFail) {
+  struct Case {
+    std::int32_t length;
+    RecordFailure failure;
+  };
+  const Case cases[] = {
+      {-1, {"count -1 out of range of usize at 0x18", {}}},
+      {INT_MIN, {"count -2147483648 out of range of usize at 0x18", {}}},
+      {INT_MAX, {"not enough bytes in reader", {"While parsing field 'source_data' in Texture"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const auto parsed = Texture::unpack(texture_bytes(41, c.length, {1, 2, 3}));
+    const ReadError* error = read_error_of(parsed);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(failure_of(*error), c.failure);
+  }
+  const auto negative = Texture::unpack(texture_bytes(20, -1, {}));
+  ASSERT_FALSE(negative.has_value());
+  EXPECT_EQ(negative.error().message(),
+            "Binary read error: count -1 out of range of usize at 0x18");
+}
+
+// Line `line` of `file`, a path relative to the project root (or absolute),
+// looked up from the working directory upwards; empty when not found.
+std::string source_line(const std::string& file, std::uint32_t line) {
+  for (auto dir = std::filesystem::current_path();; dir = dir.parent_path()) {
+    std::ifstream in(dir / file);
+    std::string text;
+    for (std::uint32_t read = 0; in && read < line; ++read) std::getline(in, text);
+    if (in) return text;
+    if (dir == dir.parent_path()) return {};
+  }
+}
+
+std::string repeat(const std::string& unit, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += unit;
+  return out;
+}
+
+TEST(TextureUnpack, FailureRendersAsAFramedBacktrace) {
+  const auto parsed = Texture::unpack(ByteSpan(texture_bytes(20, 0, {})).first(14));
+  const ReadError* error = read_error_of(parsed);
+  ASSERT_NE(error, nullptr);
+  ASSERT_EQ(error->frames().size(), 1u);
+  ASSERT_TRUE(error->frames()[0].location.has_value());
+  const SourceLocation& at = *error->frames()[0].location;
+  EXPECT_TRUE(at.file.ends_with("file_type/texture.cpp")) << at.file;
+  EXPECT_NE(source_line(at.file, at.line).find("in.i32(\"height\")"), std::string::npos)
+      << at.file << ":" << at.line;
+
+  const std::string bold = "\x1b[1m", plain = "\x1b[22m";
+  const std::string expected =
+      "Binary read error: \n \u257A" + repeat("\u2501", 20) + "\u2505 Backtrace \u2505" +
+      repeat("\u2501", 20) + "\u2578\n\n" + " 0: " + bold + bold +
+      "Error: failed to fill whole buffer" + plain + "\n" + std::string(11, ' ') + bold +
+      "While parsing field 'height' in Texture" + plain + plain + "\n" + "     at " + at.file +
+      ":" + std::to_string(at.line) + "\n" + "\n \u257A" + repeat("\u2501", 53) + "\u2578\n\n";
+  EXPECT_EQ(parsed.error().message(), expected);
+}
+
+TEST(PixelFormat, NamesEveryCodeAndKeepsUnnamedOnes) {
+  using Kind = PixelFormat::Kind;
+  struct Case {
+    std::uint32_t code;
+    Kind kind;
+    const char* printed;
+  };
+  const Case cases[] = {
+      {0, Kind::Unknown, "Unknown"},
+      {20, Kind::R8G8B8, "R8G8B8"},
+      {21, Kind::A8R8G8B8, "A8R8G8B8"},
+      {23, Kind::R5G6B5, "R5G6B5"},
+      {26, Kind::A4R4G4B4, "A4R4G4B4"},
+      {28, Kind::A8, "A8"},
+      {41, Kind::P8, "P8"},
+      {101, Kind::Index16, "Index16"},
+      {243, Kind::CustomLscapeR8G8B8, "CustomLscapeR8G8B8"},
+      {244, Kind::CustomLscapeAlpha, "CustomLscapeAlpha"},
+      {kDxt1, Kind::Dxt1, "Dxt1"},
+      {0x33545844, Kind::Dxt3, "Dxt3"},
+      {0x35545844, Kind::Dxt5, "Dxt5"},
+      {7, Kind::Other, "Other(7)"},
+      {22, Kind::Other, "Other(22)"},
+      {0xFFFFFFFF, Kind::Other, "Other(4294967295)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.printed);
+    const PixelFormat format = PixelFormat::from_code(c.code);
+    EXPECT_EQ(format.kind(), c.kind);
+    EXPECT_EQ(format.code(), c.code);
+    EXPECT_EQ(format.to_string(), c.printed);
+    EXPECT_EQ(format.paletted(), c.kind == Kind::P8 || c.kind == Kind::Index16);
+  }
+}
+
+TEST(TextureDecodeError, MessagesAndDebugForms) {
+  using E = TextureDecodeError;
+  struct Case {
+    E error;
+    const char* message;
+    const char* debug;
+  };
+  const Case cases[] = {
+      {E{E::UnsupportedFormat{PixelFormat::from_code(23)}}, "unsupported pixel format: R5G6B5",
+       "UnsupportedFormat(R5G6B5)"},
+      {E{E::UnsupportedFormat{PixelFormat::from_code(7)}}, "unsupported pixel format: Other(7)",
+       "UnsupportedFormat(Other(7))"},
+      {E{E::ShortRead{}}, "source_data too short for declared width/height", "ShortRead"},
+      {E{E::DimensionOverflow{}}, "width * height overflowed usize", "DimensionOverflow"},
+      {E{E::MissingPaletteId{}}, "palettized format but no DefaultPaletteId in header",
+       "MissingPaletteId"},
+      {E{E::PaletteIndexOutOfRange{}}, "pixel index out of palette range",
+       "PaletteIndexOutOfRange"},
+      {E{E::PaletteFetch{"File ID 04000042 not found in provider"}},
+       "palette fetch failed: File ID 04000042 not found in provider",
+       "PaletteFetch(\"File ID 04000042 not found in provider\")"},
+      {E{E::PaletteFetch{"say \"no\"\\\n\t\x01\x7f"}},
+       "palette fetch failed: say \"no\"\\\n\t\x01\x7f",
+       "PaletteFetch(\"say \\\"no\\\"\\\\\\n\\t\\u{1}\\u{7f}\")"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.debug);
+    EXPECT_EQ(c.error.message(), c.message);
+    EXPECT_EQ(c.error.debug(), c.debug);
+  }
+}
+
+}  // namespace
+}  // namespace brackwater::dat

@@ -15,6 +15,8 @@ struct Palette {
   std::vector<std::uint32_t> colors;
 
   static std::expected<Palette, ReadError> unpack(ByteSpan bytes);
+
+  friend bool operator==(const Palette&, const Palette&) = default;
 };
 
 }  // namespace brackwater::dat

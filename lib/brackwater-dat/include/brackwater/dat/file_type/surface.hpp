@@ -13,6 +13,8 @@ namespace brackwater::dat {
 struct TextureRefs {
   std::uint32_t orig_texture_id = 0;  // the SurfaceTexture
   std::uint32_t orig_palette_id = 0;  // a Palette; 0 means none
+
+  friend bool operator==(const TextureRefs&, const TextureRefs&) = default;
 };
 
 // How one surface is coloured: a colour word (solid) or texture references.
@@ -29,6 +31,8 @@ struct Surface {
   std::uint32_t diffuse = 0;
 
   static std::expected<Surface, ReadError> unpack(ByteSpan bytes);
+
+  friend bool operator==(const Surface&, const Surface&) = default;
 };
 
 }  // namespace brackwater::dat

@@ -17,6 +17,8 @@ struct SurfaceTexture {
   std::vector<std::uint32_t> textures;
 
   static std::expected<SurfaceTexture, ReadError> unpack(ByteSpan bytes);
+
+  friend bool operator==(const SurfaceTexture&, const SurfaceTexture&) = default;
 };
 
 }  // namespace brackwater::dat

@@ -29,6 +29,8 @@ struct Texture {
   PixelFormat format() const { return PixelFormat::from_code(format_raw); }
 
   static std::expected<Texture, DatError> unpack(ByteSpan bytes);
+
+  friend bool operator==(const Texture&, const Texture&) = default;
 };
 
 // Given a palette id, the Palette to colour a paletted texture, or a message.

@@ -1,0 +1,75 @@
+#include "portal_fixture/records.hpp"
+
+#include <cstdint>
+#include <vector>
+
+namespace portal_fixture {
+namespace {
+
+using brackwater::dat::Bytes;
+
+void put_u8(Bytes& out, std::uint8_t value) {
+  out.push_back(value);
+}
+
+void put_u32(Bytes& out, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void put_i32(Bytes& out, std::int32_t value) {
+  put_u32(out, static_cast<std::uint32_t>(value));
+}
+
+// A signed 32-bit count, then the words.
+void put_u32_list(Bytes& out, const std::vector<std::uint32_t>& words) {
+  put_i32(out, static_cast<std::int32_t>(words.size()));
+  for (const std::uint32_t word : words) put_u32(out, word);
+}
+
+}  // namespace
+
+Bytes encode(const brackwater::dat::Surface& surface) {
+  Bytes out;
+  put_u32(out, surface.surface_type);
+  if (surface.texture_refs) {
+    put_u32(out, surface.texture_refs->orig_texture_id);
+    put_u32(out, surface.texture_refs->orig_palette_id);
+  }
+  if (surface.color_value) put_u32(out, *surface.color_value);
+  put_u32(out, surface.translucency);
+  put_u32(out, surface.luminosity);
+  put_u32(out, surface.diffuse);
+  return out;
+}
+
+Bytes encode(const brackwater::dat::SurfaceTexture& surface_texture) {
+  Bytes out;
+  put_u32(out, surface_texture.id);
+  put_u32(out, surface_texture.unknown_int);
+  put_u8(out, surface_texture.unknown_byte);
+  put_u32_list(out, surface_texture.textures);
+  return out;
+}
+
+Bytes encode(const brackwater::dat::Palette& palette) {
+  Bytes out;
+  put_u32(out, palette.id);
+  put_u32_list(out, palette.colors);
+  return out;
+}
+
+Bytes encode(const brackwater::dat::Texture& texture) {
+  Bytes out;
+  put_u32(out, texture.id);
+  put_u32(out, texture.unknown);
+  put_i32(out, texture.width);
+  put_i32(out, texture.height);
+  put_u32(out, texture.format_raw);
+  put_i32(out, texture.length);
+  out.insert(out.end(), texture.source_data.begin(), texture.source_data.end());
+  if (texture.default_palette_id) put_u32(out, *texture.default_palette_id);
+  return out;
+}
+
+}  // namespace portal_fixture
