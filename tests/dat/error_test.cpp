@@ -157,33 +157,6 @@ TEST(ReadErrorTest, NestedFramesRenderInnermostFirstAndSkipMissingLocations) {
                                  E + "\n" + kFooter);
 }
 
-TEST(ReadErrorTest, WithContextAppendsOutermostAndKeepsTheCause) {
-  ReadError error(AssertionFailure{3, "odd"});
-  error = with_context(std::move(error), ContextFrame{"inner", std::nullopt});
-  error = with_context(std::move(error), ContextFrame{"outer", std::nullopt});
-  ASSERT_EQ(error.frames().size(), 2u);
-  EXPECT_EQ(error.frames()[0].message, "inner");
-  EXPECT_EQ(error.frames()[1].message, "outer");
-  EXPECT_EQ(error.cause_message(), "odd at 0x3");
-}
-
-TEST(ReadErrorTest, FieldFrameNamesFieldRecordAndCallSite) {
-  const auto here = std::source_location::current();
-  const ContextFrame frame = ContextFrame::field("colors", "Palette", here);
-  EXPECT_EQ(frame.message, "While parsing field 'colors' in Palette");
-  ASSERT_TRUE(frame.location.has_value());
-  EXPECT_EQ(frame.location->file, here.file_name());
-  EXPECT_EQ(frame.location->line, here.line());
-}
-
-TEST(IoErrorTest, OsErrorsCarryTheirCodeAndFixedMessagesDoNot) {
-  EXPECT_EQ(IoError::from_errno(ENOENT).os_code(), ENOENT);
-  EXPECT_EQ(IoError::from_errno(ENOENT).message(), "No such file or directory (os error 2)");
-  EXPECT_EQ(IoError::fill_whole_buffer().os_code(), std::nullopt);
-  EXPECT_EQ(IoError::fill_whole_buffer().kind(), IoError::Kind::UnexpectedEof);
-  EXPECT_EQ(IoError::not_enough_bytes().kind(), IoError::Kind::UnexpectedEof);
-}
-
 TEST(DisplayTest, Utf8LossyReplacesEachMaximalInvalidPiece) {
   const struct {
     std::string in;

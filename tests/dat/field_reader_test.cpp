@@ -223,11 +223,5 @@ TEST(FieldReaderTest, NestedRecordAdvancesPastWhatItRead) {
   EXPECT_EQ(in.u32("translucency"), 9u);
 }
 
-TEST(LoadTest, UnalignedLittleEndianLoads) {
-  const std::uint8_t raw[] = {0xFF, 0x34, 0x12, 0x78, 0x56};
-  EXPECT_EQ(load_u16(raw + 1), 0x1234);
-  EXPECT_EQ(load_u32(raw + 1), 0x56781234u);
-}
-
 }  // namespace
 }  // namespace brackwater::dat

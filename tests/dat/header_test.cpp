@@ -71,19 +71,6 @@ TEST(HeaderTest, ShortFilesFailAtTheFirstIncompleteField) {
   }
 }
 
-TEST(HeaderTest, EachFieldHasItsOwnLocation) {
-  TempDir dir;
-  std::vector<std::uint32_t> lines;
-  for (std::size_t size : {320, 324, 328, 380, 396}) {
-    const auto path = dir / ("cut-" + std::to_string(size) + ".dat");
-    write_file(path, cut(archive_head(), size));
-    auto db = DatDatabase::open(path);
-    ASSERT_FALSE(db);
-    lines.push_back(db.error().as<DatError::BinRead>()->error.frames().at(0).location->line);
-  }
-  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_LT(lines[i - 1], lines[i]);
-}
-
 TEST(HeaderTest, AnyHeaderValuesOpenWithRootZeroGivingAnEmptyIndex) {
   TempDir dir;
   const auto path = dir / "portal.dat";
