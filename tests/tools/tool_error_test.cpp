@@ -55,8 +55,8 @@ TEST(ToolErrorTest, FromLibraryErrorsKeepsMessageThenSource) {
        "Binary read error: count -1 out of range of usize at 0x18",
        {"count -1 out of range of usize at 0x18"}},
       {ToolError::from(bare), "count -1 out of range of usize at 0x18", {}},
-      {ToolError::from(dat::TextureDecodeError(dat::TextureDecodeError::ShortRead{})),
-       "source_data too short for declared width/height",
+      {ToolError::from(dat::TextureDecodeError(dat::TextureDecodeError::PaletteFetch{"gone"})),
+       "palette fetch failed: gone",
        {}},
   };
   for (const auto& c : cases) {
