@@ -18,7 +18,7 @@ constexpr std::string_view kDefaultOut = "apps/brackwater-web/data/tintsurvey.js
 constexpr std::string_view kDefaultLimit = "0";
 
 // One option taking exactly one value.
-struct OptionSpec {
+struct OptionDecl {
   std::string_view name;        // without the leading "--"
   std::string_view value_name;  // shown as <VALUE_NAME>
   std::string_view help;
@@ -26,7 +26,7 @@ struct OptionSpec {
 
 enum Option : std::size_t { kPortalDat, kOut, kLimit, kOptionCount };
 
-constexpr std::array<OptionSpec, kOptionCount> kOptions{{
+constexpr std::array<OptionDecl, kOptionCount> kOptions{{
     {"portal-dat", "PORTAL_DAT", "Path to the retail client_portal.dat (surfaces live here)"},
     {"out", "OUT",
      "Output JSON path. Default writes alongside the brackwater-web data directory so the "
@@ -59,8 +59,8 @@ std::string usage_line(const std::string& program) {
 
 // "--name <VALUE_NAME>", as usage texts show an option.
 std::string label(Option option) {
-  const OptionSpec& spec = kOptions[option];
-  return "--" + std::string(spec.name) + " <" + std::string(spec.value_name) + ">";
+  const OptionDecl& declared = kOptions[option];
+  return "--" + std::string(declared.name) + " <" + std::string(declared.value_name) + ">";
 }
 
 void append_option_help(std::string& out, std::string_view heading, std::string_view help,
