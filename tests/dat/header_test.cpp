@@ -1,1 +1,118 @@
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "brackwater/dat/database.hpp"
+#include "temp_dir.hpp"
+
+namespace brackwater::dat {
+namespace {
+
+using test_support::TempDir;
+using test_support::write_file;
+
+constexpr std::array<std::uint8_t, 16> kVersionString{
+    0xFF, 'v', '1', 0x80, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0xFE, 'z'};
+
+void put_u32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+// 320 bytes that are never read, then the 80-byte header with every field
+// distinct (field k holds 0x11110000 + k) and the given root offset.
+std::vector<std::uint8_t> archive_head(std::uint32_t root_offset = 0) {
+  std::vector<std::uint8_t> out(kHeaderOffset, 0xCC);
+  for (std::uint32_t k = 0; k < 15; ++k) put_u32(out, k == 8 ? root_offset : 0x11110000 + k);
+  out.insert(out.end(), kVersionString.begin(), kVersionString.end());
+  put_u32(out, 0x11110010);
+  return out;
+}
+
+std::vector<std::uint8_t> cut(std::vector<std::uint8_t> bytes, std::size_t size) {
+  bytes.resize(size);
+  return bytes;
+}
+
+TEST(HeaderTest, ShortFilesFailAtTheFirstIncompleteField) {
+  const struct {
+    std::size_t size;
+    std::string field;
+    std::string cause;
+  } cases[] = {
+      {0, "magic", "failed to fill whole buffer"},
+      {319, "magic", "failed to fill whole buffer"},
+      {322, "magic", "failed to fill whole buffer"},
+      {330, "file_size", "failed to fill whole buffer"},
+      {360, "old_lru", "failed to fill whole buffer"},
+      {380, "version_string", "not enough bytes in reader"},
+      {390, "version_string", "not enough bytes in reader"},
+      {396, "version_minor", "failed to fill whole buffer"},
+      {399, "version_minor", "failed to fill whole buffer"},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    const auto path = dir / ("short-" + std::to_string(c.size) + ".dat");
+    write_file(path, cut(archive_head(), c.size));
+    auto db = DatDatabase::open(path);
+    ASSERT_FALSE(db) << c.size;
+    const auto* read = db.error().as<DatError::BinRead>();
+    ASSERT_NE(read, nullptr) << db.error().message();
+    EXPECT_EQ(read->error.cause_message(), c.cause) << c.size;
+    ASSERT_EQ(read->error.frames().size(), 1u) << c.size;
+    const ContextFrame& frame = read->error.frames()[0];
+    EXPECT_EQ(frame.message, "While parsing field '" + c.field + "' in DatHeader");
+    ASSERT_TRUE(frame.location.has_value());
+    EXPECT_EQ(frame.location->file, "lib/brackwater-dat/src/database.cpp");
+  }
+}
+
+TEST(HeaderTest, AnyHeaderValuesOpenWithRootZeroGivingAnEmptyIndex) {
+  TempDir dir;
+  const auto path = dir / "portal.dat";
+  write_file(path, archive_head(0));
+  auto db = DatDatabase::open(path);
+  ASSERT_TRUE(db) << db.error().message();
+  const DatHeader& h = db->header();
+  const std::uint32_t stored[] = {h.magic,         h.block_size,     h.file_size,   h.dataset,
+                                  h.subset,        h.free_head,      h.free_tail,   h.free_count,
+                                  h.root_offset,   h.new_lru,        h.old_lru,     h.use_lru,
+                                  h.master_map_id, h.engine_version, h.game_version};
+  for (std::uint32_t k = 0; k < 15; ++k) {
+    EXPECT_EQ(stored[k], k == 8 ? 0u : 0x11110000 + k) << "field " << k;
+  }
+  EXPECT_EQ(h.version_string, kVersionString);
+  EXPECT_EQ(h.version_minor, 0x11110010u);
+  EXPECT_TRUE(db->index().empty());
+}
+
+TEST(HeaderTest, MissingPathIsAPathErrorNamingThePathAsGiven) {
+  TempDir dir;
+  const std::filesystem::path given = dir.path() / "no-such-dir/../portal.dat";
+  auto db = DatDatabase::open(given);
+  ASSERT_FALSE(db);
+  const auto* path_error = db.error().as<DatError::PathError>();
+  ASSERT_NE(path_error, nullptr) << db.error().message();
+  EXPECT_EQ(path_error->path.native(), given.native());
+  EXPECT_EQ(path_error->source.os_code(), ENOENT);
+  EXPECT_EQ(db.error().message(), "Failed to open file at " + given.native() +
+                                      ": No such file or directory (os error 2)");
+}
+
+TEST(HeaderTest, DirectoryOpensButItsFirstFieldCannotBeRead) {
+  TempDir dir;
+  auto db = DatDatabase::open(dir.path());
+  ASSERT_FALSE(db);
+  const auto* read = db.error().as<DatError::BinRead>();
+  ASSERT_NE(read, nullptr) << db.error().message();
+  EXPECT_EQ(read->error.cause_message(), "Is a directory (os error 21)");
+  ASSERT_EQ(read->error.frames().size(), 1u);
+  EXPECT_EQ(read->error.frames()[0].message, "While parsing field 'magic' in DatHeader");
+}
+
+}  // namespace
+}  // namespace brackwater::dat

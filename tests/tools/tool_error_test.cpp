@@ -1,1 +1,98 @@
+#include "brackwater/tools/tool_error.hpp"
+
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+namespace brackwater::tools {
+namespace {
+
+using dat::DatError;
+using dat::IoError;
+using dat::ReadError;
+
+TEST(ToolErrorRenderTest, LaysOutMessageAndCauses) {
+  const struct {
+    std::vector<std::string> causes;
+    std::string rendered;
+  } cases[] = {
+      {{}, "Error: top\n"},
+      {{"only"}, "Error: top\n\nCaused by:\n    only\n"},
+      {{"first\n\nthird"}, "Error: top\n\nCaused by:\n    first\n    \n    third\n"},
+      {{"a", "b"}, "Error: top\n\nCaused by:\n    0: a\n    1: b\n"},
+      {{"a\nb", "\nc\n"},
+       "Error: top\n\nCaused by:\n    0: a\n       b\n    1: \n       c\n       \n"},
+      {{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "ten"},
+       "Error: top\n\nCaused by:\n    0: 0\n    1: 1\n    2: 2\n    3: 3\n    4: 4\n    5: 5\n"
+       "    6: 6\n    7: 7\n    8: 8\n    9: 9\n   10: ten\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToolError("top", c.causes).render(), c.rendered);
+}
+
+TEST(ToolErrorRenderTest, MultiLineMessageIsNotIndented) {
+  EXPECT_EQ(ToolError("one\ntwo", {"c"}).render(), "Error: one\ntwo\n\nCaused by:\n    c\n");
+}
+
+TEST(ToolErrorTest, FromLibraryErrorsKeepsMessageThenSource) {
+  const ReadError bare(dat::AssertionFailure{24, "count -1 out of range of usize"});
+  const struct {
+    ToolError error;
+    std::string message;
+    std::vector<std::string> causes;
+  } cases[] = {
+      {ToolError::from(DatError(DatError::NotFound{0x0800000A})),
+       "File ID 0800000A not found in provider",
+       {}},
+      {ToolError::from(DatError(IoError::fill_whole_buffer())),
+       "IO error: failed to fill whole buffer",
+       {"failed to fill whole buffer"}},
+      {ToolError::from(DatError(DatError::PathError{"/a.dat", IoError::from_errno(ENOENT)})),
+       "Failed to open file at /a.dat: No such file or directory (os error 2)",
+       {"No such file or directory (os error 2)"}},
+      {ToolError::from(DatError(bare)),
+       "Binary read error: count -1 out of range of usize at 0x18",
+       {"count -1 out of range of usize at 0x18"}},
+      {ToolError::from(bare), "count -1 out of range of usize at 0x18", {}},
+      {ToolError::from(dat::TextureDecodeError(dat::TextureDecodeError::PaletteFetch{"gone"})),
+       "palette fetch failed: gone",
+       {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.error.message(), c.message);
+    EXPECT_EQ(c.error.causes(), c.causes) << c.message;
+  }
+}
+
+TEST(ToolErrorTest, WrapPutsTheContextInFrontOfTheWholeChain) {
+  const ToolError missing =
+      ToolError::wrap("open /x/portal.dat",
+                      DatError(DatError::PathError{"/x/portal.dat", IoError::from_errno(ENOENT)}));
+  EXPECT_EQ(missing.render(),
+            "Error: open /x/portal.dat\n"
+            "\n"
+            "Caused by:\n"
+            "    0: Failed to open file at /x/portal.dat: No such file or directory (os error 2)\n"
+            "    1: No such file or directory (os error 2)\n");
+
+  EXPECT_EQ(ToolError::wrap("fetch", DatError(DatError::NotFound{0xB0})).render(),
+            "Error: fetch\n\nCaused by:\n    File ID 000000B0 not found in provider\n");
+  EXPECT_EQ(ToolError::wrap("write out.json", IoError::from_errno(ENOSPC)).render(),
+            "Error: write out.json\n\nCaused by:\n    No space left on device (os error 28)\n");
+}
+
+TEST(ToolErrorTest, FramedReadErrorStaysInItsColumn) {
+  ReadError framed(IoError::fill_whole_buffer());
+  framed = dat::with_context(std::move(framed), {"While parsing field 'magic' in DatHeader",
+                                                 dat::SourceLocation{"db.cpp", 9}});
+  const std::string text = framed.message();
+  std::string indented;
+  for (char c : text) indented += c == '\n' ? std::string("\n       ") : std::string(1, c);
+  EXPECT_EQ(ToolError::wrap("open a.dat", DatError(framed)).render(),
+            "Error: open a.dat\n\nCaused by:\n    0: Binary read error: " + indented +
+                "\n    1: " + indented + "\n");
+}
+
+}  // namespace
+}  // namespace brackwater::tools

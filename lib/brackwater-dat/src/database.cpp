@@ -1,65 +1,71 @@
 #include "brackwater/dat/database.hpp"
 
+#include <optional>
 #include <source_location>
+
+#include "brackwater/dat/field_reader.hpp"
 
 namespace brackwater::dat {
 namespace {
 
-// Reads the header straight from the file, field by field, so a failure names
-// the first field that could not be read in full.
+// Reads header fields straight from the file, one after another. After the
+// first field that cannot be read in full, later reads do nothing, so the
+// failure names that field and nothing beyond it is read.
 class HeaderReader {
  public:
+  using Where = std::source_location;
+
   explicit HeaderReader(const PosixFile& file) : file_(file) {}
 
-  std::expected<void, ReadError> u32(std::uint32_t& out, std::string_view field,
-                                     std::source_location where = std::source_location::current()) {
+  void u32(std::uint32_t& out, std::string_view field, Where where = Where::current()) {
     std::uint8_t raw[4];
-    auto got = read(raw, sizeof raw, IoError::fill_whole_buffer(), field, where);
-    if (!got) return got;
-    out = load_u32_le(raw);
-    return {};
+    if (read(raw, sizeof raw, IoError::fill_whole_buffer(), field, where)) out = load_u32(raw);
   }
 
-  std::expected<void, ReadError> bytes16(std::array<std::uint8_t, 16>& out, std::string_view field,
-                                         std::source_location where = std::source_location::current()) {
-    return read(out.data(), out.size(), IoError::not_enough_bytes(), field, where);
+  void bytes16(std::array<std::uint8_t, 16>& out, std::string_view field,
+               Where where = Where::current()) {
+    read(out.data(), out.size(), IoError::not_enough_bytes(), field, where);
   }
+
+  std::optional<ReadError>& failure() { return failure_; }
 
  private:
-  static std::uint32_t load_u32_le(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-  }
-
-  std::expected<void, ReadError> read(std::uint8_t* out, std::size_t count, IoError short_read,
-                                      std::string_view field, const std::source_location& where) {
+  bool read(std::uint8_t* out, std::size_t count, const IoError& short_read, std::string_view field,
+            const Where& where) {
+    if (failure_) return false;
     auto got = file_.read_some_fully(out, count);
-    if (got && *got == count) return {};
+    if (got && *got == count) return true;
     const IoError cause = got ? short_read : got.error();
-    return std::unexpected(
-        with_context(ReadError(cause), ContextFrame::field(field, "DatHeader", where)));
+    failure_ = with_context(ReadError(cause), ContextFrame::field(field, "DatHeader", where));
+    return false;
   }
 
   const PosixFile& file_;
+  std::optional<ReadError> failure_;
 };
 
+// The 80-byte header layout, in file order.
 std::expected<DatHeader, ReadError> read_header_fields(const PosixFile& file) {
   HeaderReader in{file};
   DatHeader h;
-  std::expected<void, ReadError> ok;
-  // Each field is read only while every earlier one succeeded.
-  (ok = in.u32(h.magic, "magic")) && (ok = in.u32(h.block_size, "block_size")) &&
-      (ok = in.u32(h.file_size, "file_size")) && (ok = in.u32(h.dataset, "dataset")) &&
-      (ok = in.u32(h.subset, "subset")) && (ok = in.u32(h.free_head, "free_head")) &&
-      (ok = in.u32(h.free_tail, "free_tail")) && (ok = in.u32(h.free_count, "free_count")) &&
-      (ok = in.u32(h.root_offset, "root_offset")) && (ok = in.u32(h.new_lru, "new_lru")) &&
-      (ok = in.u32(h.old_lru, "old_lru")) && (ok = in.u32(h.use_lru, "use_lru")) &&
-      (ok = in.u32(h.master_map_id, "master_map_id")) &&
-      (ok = in.u32(h.engine_version, "engine_version")) &&
-      (ok = in.u32(h.game_version, "game_version")) &&
-      (ok = in.bytes16(h.version_string, "version_string")) &&
-      (ok = in.u32(h.version_minor, "version_minor"));
-  if (!ok) return std::unexpected(std::move(ok.error()));
+  in.u32(h.magic, "magic");
+  in.u32(h.block_size, "block_size");
+  in.u32(h.file_size, "file_size");
+  in.u32(h.dataset, "dataset");
+  in.u32(h.subset, "subset");
+  in.u32(h.free_head, "free_head");
+  in.u32(h.free_tail, "free_tail");
+  in.u32(h.free_count, "free_count");
+  in.u32(h.root_offset, "root_offset");
+  in.u32(h.new_lru, "new_lru");
+  in.u32(h.old_lru, "old_lru");
+  in.u32(h.use_lru, "use_lru");
+  in.u32(h.master_map_id, "master_map_id");
+  in.u32(h.engine_version, "engine_version");
+  in.u32(h.game_version, "game_version");
+  in.bytes16(h.version_string, "version_string");
+  in.u32(h.version_minor, "version_minor");
+  if (in.failure()) return std::unexpected(std::move(*in.failure()));
   return h;
 }
 
@@ -74,7 +80,8 @@ std::expected<DatHeader, ReadError> read_header(const PosixFile& file) {
   if (auto rewound = file.seek(*start); !rewound) {
     // The rewind failure becomes the cause; the original failure stays as context.
     ReadError rewind_error(rewound.error());
-    rewind_error = with_context(std::move(rewind_error), {"rewinding after a failure", std::nullopt});
+    rewind_error =
+        with_context(std::move(rewind_error), {"rewinding after a failure", std::nullopt});
     rewind_error = with_context(std::move(rewind_error), {error.cause_message(), std::nullopt});
     for (const ContextFrame& frame : error.frames()) {
       rewind_error = with_context(std::move(rewind_error), frame);

@@ -58,7 +58,9 @@ std::string utf8_lossy(std::string_view text) {
   return out;
 }
 
-std::string display_path(const std::filesystem::path& path) { return utf8_lossy(path.native()); }
+std::string display_path(const std::filesystem::path& path) {
+  return utf8_lossy(path.native());
+}
 
 std::string hex8(std::uint32_t value) {
   char buffer[9];

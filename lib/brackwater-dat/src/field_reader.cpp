@@ -12,7 +12,8 @@ ReadError FieldReader::fail(IoError cause, std::string_view field, const Where& 
 
 template <class T>
 std::expected<T, ReadError> FieldReader::fixed(std::string_view field, const Where& where) {
-  if (remaining() < sizeof(T)) return std::unexpected(fail(IoError::fill_whole_buffer(), field, where));
+  if (remaining() < sizeof(T))
+    return std::unexpected(fail(IoError::fill_whole_buffer(), field, where));
   T value;
   std::memcpy(&value, bytes_.data() + pos_, sizeof value);
   pos_ += sizeof value;

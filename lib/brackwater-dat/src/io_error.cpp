@@ -5,7 +5,9 @@
 
 namespace brackwater::dat {
 
-IoError IoError::from_errno(int code) { return IoError(Kind::Os, code, nullptr); }
+IoError IoError::from_errno(int code) {
+  return IoError(Kind::Os, code, nullptr);
+}
 
 IoError IoError::fill_whole_buffer() {
   return IoError(Kind::UnexpectedEof, 0, "failed to fill whole buffer");
@@ -15,7 +17,9 @@ IoError IoError::not_enough_bytes() {
   return IoError(Kind::UnexpectedEof, 0, "not enough bytes in reader");
 }
 
-IoError IoError::out_of_memory() { return IoError(Kind::OutOfMemory, 0, "memory allocation failed"); }
+IoError IoError::out_of_memory() {
+  return IoError(Kind::OutOfMemory, 0, "memory allocation failed");
+}
 
 std::optional<int> IoError::os_code() const {
   if (kind_ != Kind::Os) return std::nullopt;

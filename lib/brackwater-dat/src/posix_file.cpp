@@ -1,9 +1,9 @@
 #include "brackwater/dat/posix_file.hpp"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace brackwater::dat {
 
@@ -65,8 +65,7 @@ std::expected<void, IoError> PosixFile::pread_exact(std::uint8_t* out, std::size
                                                     std::uint64_t offset) const {
   std::size_t done = 0;
   while (done < count) {
-    const ssize_t got =
-        ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+    const ssize_t got = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::unexpected(IoError::from_errno(errno));

@@ -15,9 +15,8 @@ std::string repeat(std::string_view unit, int times) {
 }
 
 const std::string& backtrace_header() {
-  static const std::string header =
-      "\n \u257A" + repeat("\u2501", 20) + "\u2505 Backtrace \u2505" + repeat("\u2501", 20) +
-      "\u2578\n\n";
+  static const std::string header = "\n \u257A" + repeat("\u2501", 20) + "\u2505 Backtrace \u2505" +
+                                    repeat("\u2501", 20) + "\u2578\n\n";
   return header;
 }
 

@@ -58,7 +58,7 @@ class DatError {
                                DecompressionFailed, PathError, Other>;
 
   // The two implicit conversions: an I/O error is `Io`, a record error `BinRead`.
-  DatError(IoError error) : payload_(Io{std::move(error)}) {}       // NOLINT
+  DatError(IoError error) : payload_(Io{std::move(error)}) {}         // NOLINT
   DatError(ReadError error) : payload_(BinRead{std::move(error)}) {}  // NOLINT
   explicit DatError(Payload payload) : payload_(std::move(payload)) {}
 

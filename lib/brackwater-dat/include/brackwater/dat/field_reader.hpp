@@ -46,11 +46,11 @@ class FieldReader {
   // frame after its own.
   template <class Parse>
   auto nested(std::string_view field, std::string_view record, Parse&& parse,
-              Where where = Where::current())
-      -> decltype(parse(std::declval<FieldReader&>())) {
+              Where where = Where::current()) -> decltype(parse(std::declval<FieldReader&>())) {
     FieldReader inner{bytes_.subspan(pos_), record};
     auto result = std::forward<Parse>(parse)(inner);
-    if (!result) return std::unexpected(with_context(std::move(result.error()), frame(field, where)));
+    if (!result)
+      return std::unexpected(with_context(std::move(result.error()), frame(field, where)));
     pos_ += inner.pos_;
     return result;
   }
