@@ -36,9 +36,16 @@ struct Texture {
 // Given a palette id, the Palette to colour a paletted texture, or a message.
 using PaletteFetcher = std::function<std::expected<Palette, std::string>(std::uint32_t)>;
 
+// The largest DXT texture to_rgba8 decodes, in pixels: 4096 x 4096, a 64 MiB
+// output. Block data does not bound a DXT output the way raw pixel bytes do,
+// so a damaged size (a negative width reads as nearly 2^64) would otherwise
+// ask for gigabytes. Real textures are at most 2048 x 2048.
+inline constexpr std::uint64_t kMaxDxtPixels = std::uint64_t{1} << 24;
+
 // The texture as 8-bit RGBA, width * height * 4 bytes, rows in stored order.
 // The fetcher is called at most once, for P8 and Index16 only, with the
-// texture's default palette id.
+// texture's default palette id. DXT textures above kMaxDxtPixels are refused
+// with DimensionOverflow.
 std::expected<Bytes, TextureDecodeError> to_rgba8(const Texture& texture,
                                                   const PaletteFetcher& fetch_palette);
 
