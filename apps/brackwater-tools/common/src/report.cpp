@@ -1,1 +1,150 @@
 #include "brackwater/tools/report.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string_view>
+
+#include "brackwater/dat/display.hpp"
+#include "brackwater/dat/io_error.hpp"
+
+namespace brackwater::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Longest entry line: `  "0x08FFFFFF": [255, 255, 255],` and its line feed.
+constexpr std::size_t kBytesPerEntry = 36;
+
+// `path` without trailing separators and "." components, which name nothing.
+fs::path without_trailing_dots(fs::path path) {
+  while (path.has_relative_path() && (path.filename().empty() || path.filename() == ".")) {
+    path = path.parent_path();
+  }
+  return path;
+}
+
+// The path without its last component: "a" for "a/b", "a/b/" and "a/./b";
+// empty for a bare file name, a root or an empty path.
+fs::path parent_of(const fs::path& path) {
+  const fs::path trimmed = without_trailing_dots(path);
+  if (!trimmed.has_relative_path()) return {};
+  return without_trailing_dots(trimmed.parent_path());
+}
+
+bool is_existing_directory(const fs::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Creates `dir` (0777 before the umask); one that already exists is fine.
+// Gives the errno of the failure otherwise.
+std::expected<void, int> make_directory(const fs::path& dir) {
+  if (::mkdir(dir.c_str(), 0777) == 0) return {};
+  const int error = errno;
+  if (error != ENOENT && is_existing_directory(dir)) return {};
+  return std::unexpected(error);
+}
+
+// Creates `dir` and every missing ancestor, outermost first.
+std::expected<void, int> make_directories(const fs::path& dir) {
+  const auto made = make_directory(dir);
+  if (made || made.error() != ENOENT) return made;
+  const fs::path parent = dir.parent_path();
+  if (parent.empty() || parent == dir) return made;
+  if (const auto ancestors = make_directories(parent); !ancestors) return ancestors;
+  return make_directory(dir);
+}
+
+// Writes all of `text` to `fd`, continuing short writes and retrying
+// interrupted ones. Gives 0 or the errno of the failure.
+int write_all(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    // Nothing written for a non-empty request would loop forever.
+    if (written == 0) return EIO;
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+// Creates or truncates `path` and writes `text` into it.
+std::expected<void, int> write_whole_file(const fs::path& path, std::string_view text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return std::unexpected(errno);
+  const int write_error = write_all(fd, text);
+  // A failed close can be the first report of lost data; after EINTR the
+  // descriptor is gone on Linux and there is nothing to retry.
+  const int close_error = ::close(fd) == 0 ? 0 : errno;
+  if (write_error != 0) return std::unexpected(write_error);
+  if (close_error != 0 && close_error != EINTR) return std::unexpected(close_error);
+  return {};
+}
+
+// The size of the file at `path`, following links; 0 when it cannot be read.
+std::uint64_t file_size_or_zero(const fs::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return 0;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::string os_error_text(int error) {
+  return dat::IoError::from_errno(error).message();
+}
+
+}  // namespace
+
+std::string render_report(const ColorMap& colors) {
+  std::string text;
+  text.reserve(4 + colors.size() * kBytesPerEntry);
+  text += "{\n";
+  std::size_t remaining = colors.size();
+  for (const auto& [id, rgb] : colors) {
+    text += "  \"0x";
+    text += dat::hex8(id);
+    text += "\": [";
+    text += std::to_string(rgb.r);
+    text += ", ";
+    text += std::to_string(rgb.g);
+    text += ", ";
+    text += std::to_string(rgb.b);
+    text += --remaining == 0 ? "]\n" : "],\n";
+  }
+  text += "}\n";
+  return text;
+}
+
+std::string format_kilobytes(std::uint64_t bytes) {
+  // printf rounds the exact binary value, so a true tie (bytes / 1024 is
+  // exact below 2^53) goes to the even digit.
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f", static_cast<double>(bytes) / 1024.0);
+  return buffer;
+}
+
+std::expected<void, ToolError> write_report(const ColorMap& colors, const fs::path& out,
+                                            std::ostream& log) {
+  // A bare file name has an empty parent: the current directory.
+  if (const fs::path parent = parent_of(out); !parent.empty()) {
+    if (auto created = make_directories(parent); !created) {
+      return std::unexpected(
+          ToolError("create dir " + dat::display_path(parent), {os_error_text(created.error())}));
+    }
+  }
+  if (auto written = write_whole_file(out, render_report(colors)); !written) {
+    return std::unexpected(
+        ToolError("write " + dat::display_path(out), {os_error_text(written.error())}));
+  }
+  log << "wrote " << dat::display_path(out) << " (" << format_kilobytes(file_size_or_zero(out))
+      << " KB)\n";
+  return {};
+}
+
+}  // namespace brackwater::tools

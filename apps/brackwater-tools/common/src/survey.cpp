@@ -1,1 +1,65 @@
 #include "brackwater/tools/survey.hpp"
+
+#include <algorithm>
+#include <string>
+
+namespace brackwater::tools {
+namespace {
+
+constexpr std::uint32_t kSurfaceTypeByte = 0x08;
+// Progress is reported about every twentieth of the way.
+constexpr std::size_t kProgressSteps = 20;
+constexpr std::size_t kCounterWidth = 5;
+
+// `value` right-aligned in `width` characters; wider values are not cut.
+std::string right_aligned(std::size_t value, std::size_t width) {
+  std::string text = std::to_string(value);
+  if (text.size() < width) text.insert(0, width - text.size(), ' ');
+  return text;
+}
+
+void print_progress(std::ostream& log, std::size_t done, std::size_t to_process,
+                    const SurveyResult& result) {
+  log << "  [" << right_aligned(done, kCounterWidth) << '/'
+      << right_aligned(to_process, kCounterWidth) << "] ok=" << result.colors.size()
+      << " (solid=" << result.solid << " textured=" << result.textured << ") err=" << result.errors
+      << '\n';
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> surface_ids(const dat::FileIndex& index) {
+  std::vector<std::uint32_t> ids;
+  for (const auto& [id, entry] : index) {
+    if (id >> 24 == kSurfaceTypeByte) ids.push_back(id);
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+SurveyResult run_survey(const std::vector<std::uint32_t>& ids, std::size_t limit,
+                        const SurfaceResolver& resolve, std::ostream& log) {
+  const std::size_t to_process = limit == 0 ? ids.size() : std::min(limit, ids.size());
+  log << "tintsurvey: found " << ids.size() << " surfaces in portal DAT; processing " << to_process
+      << '\n';
+
+  SurveyResult result;
+  const std::size_t interval = std::max<std::size_t>(to_process / kProgressSteps, 1);
+  for (std::size_t i = 0; i < to_process; ++i) {
+    if (i != 0 && i % interval == 0) print_progress(log, i, to_process, result);
+    const auto color = resolve(ids[i]);
+    if (!color) {
+      // A surface that does not resolve is only counted.
+      ++result.errors;
+      continue;
+    }
+    result.colors.insert_or_assign(ids[i], color->rgb);
+    ++(color->solid ? result.solid : result.textured);
+  }
+
+  log << "done. resolved=" << result.colors.size() << " (solid=" << result.solid
+      << " textured=" << result.textured << ") errors=" << result.errors << '\n';
+  return result;
+}
+
+}  // namespace brackwater::tools
