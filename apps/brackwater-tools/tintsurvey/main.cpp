@@ -1,17 +1,25 @@
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <span>
 #include <string>
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
+#include "brackwater/tools/report.hpp"
+#include "brackwater/tools/survey.hpp"
 #include "brackwater/tools/tool_error.hpp"
 #include "cli.hpp"
 
 namespace {
 
 using brackwater::dat::DatDatabase;
+using brackwater::tools::dominant_for;
+using brackwater::tools::run_survey;
+using brackwater::tools::surface_ids;
+using brackwater::tools::SurveyResult;
 using brackwater::tools::ToolError;
+using brackwater::tools::write_report;
 
 void write_all(std::FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
@@ -30,7 +38,13 @@ int run(std::span<const char* const> argv) {
     write_all(stderr, ToolError::wrap(context, db.error()).render());
     return 1;
   }
-  // The survey over the open archive and its report run here.
+  const auto ids = surface_ids(db->index());
+  const auto resolve = [&db](std::uint32_t id) { return dominant_for(*db, id); };
+  const SurveyResult survey = run_survey(ids, cli->limit, resolve, std::cerr);
+  if (auto written = write_report(survey.colors, cli->out, std::cerr); !written) {
+    write_all(stderr, written.error().render());
+    return 1;
+  }
   return 0;
 }
 
