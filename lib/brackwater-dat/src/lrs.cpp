@@ -113,6 +113,8 @@ class Decoder {
     const std::uint8_t* source = dest - distance;
     if (distance >= 8) {
       for (std::size_t k = 0; k < count; k += 8) std::memcpy(dest + k, source + k, 8);
+    } else if (distance == 1) {
+      std::memset(dest, *source, count);
     } else {
       for (std::size_t k = 0; k < count; ++k) dest[k] = source[k];
     }
