@@ -33,20 +33,15 @@ std::vector<DatFileEntry> entries(std::uint32_t first, std::uint32_t count) {
   return list;
 }
 
-// Id -> timestamp of what the index holds.
-std::map<std::uint32_t, std::uint32_t> tags_of(const DatDatabase& db) {
-  std::map<std::uint32_t, std::uint32_t> tags;
-  for (const auto& [id, e] : db.index()) tags[id] = e.timestamp;
-  return tags;
-}
-
+// Id -> timestamp of each entry the opened archive's index holds.
 std::map<std::uint32_t, std::uint32_t> open_tags(const ArchiveBuilder& b) {
   auto db = ArchiveFile(b).open();
-  if (!db) {
-    ADD_FAILURE() << db.error().message();
-    return {};
+  if (!db) ADD_FAILURE() << db.error().message();
+  std::map<std::uint32_t, std::uint32_t> tags;
+  if (db) {
+    for (const auto& [id, e] : db->index()) tags[id] = e.timestamp;
   }
-  return tags_of(*db);
+  return tags;
 }
 
 std::string open_error(const ArchiveBuilder& b) {

@@ -16,7 +16,6 @@ using brackwater::dat::kHeaderOffset;
 
 // The header's 17 fields end 80 bytes after it starts.
 constexpr std::size_t kHeaderEnd = kHeaderOffset + 80;
-constexpr std::size_t kNodeSize = 1716;
 
 void write_header(Bytes& image, const DatHeader& h) {
   std::size_t at = kHeaderOffset;
@@ -64,7 +63,7 @@ std::uint32_t ArchiveBuilder::add_node(const DirNode& node) {
 }
 
 std::uint32_t ArchiveBuilder::reserve_node() {
-  return detail::append_chain(image_, block_size_, Bytes(kNodeSize));
+  return add_node({});  // an empty leaf until set_node fills it
 }
 
 void ArchiveBuilder::set_node(std::uint32_t offset, const DirNode& node) {

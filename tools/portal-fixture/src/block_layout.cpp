@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "brackwater/dat/field_reader.hpp"
+
 namespace portal_fixture::detail {
 namespace {
 
@@ -13,13 +15,6 @@ constexpr std::size_t kLinkSize = 4;
 
 std::size_t round_up(std::size_t value, std::size_t unit) {
   return (value + unit - 1) / unit * unit;
-}
-
-std::uint32_t load_u32(const Bytes& image, std::size_t offset) {
-  return static_cast<std::uint32_t>(image[offset]) |
-         static_cast<std::uint32_t>(image[offset + 1]) << 8 |
-         static_cast<std::uint32_t>(image[offset + 2]) << 16 |
-         static_cast<std::uint32_t>(image[offset + 3]) << 24;
 }
 
 }  // namespace
@@ -65,7 +60,7 @@ void overwrite_chain(Bytes& image, std::uint32_t block_size, std::uint32_t offse
   std::size_t done = 0;
   while (done < data.size()) {
     if (block + kLinkSize > image.size()) throw std::out_of_range("chain runs past the archive");
-    const std::uint32_t link = load_u32(image, block);
+    const std::uint32_t link = brackwater::dat::load_u32(image.data() + block);
     const std::size_t length = link == 0 ? data.size() - done : std::min(area, data.size() - done);
     if (block + kLinkSize + length > image.size()) {
       throw std::out_of_range("chain runs past the archive");

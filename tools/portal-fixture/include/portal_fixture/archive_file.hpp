@@ -22,7 +22,7 @@ class ArchiveFile {
   ArchiveFile& operator=(const ArchiveFile&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::expected<brackwater::dat::DatDatabase, brackwater::dat::DatError> open() const;
+  [[nodiscard]] std::expected<brackwater::dat::DatDatabase, brackwater::dat::DatError> open() const;
 
  private:
   std::filesystem::path path_;

@@ -97,7 +97,7 @@ class ArchiveBuilder {
   std::uint32_t end() const;
 
   Bytes build() const;
-  std::expected<void, std::string> write(const std::filesystem::path& path) const;
+  [[nodiscard]] std::expected<void, std::string> write(const std::filesystem::path& path) const;
 
  private:
   std::uint32_t block_size_;
