@@ -108,7 +108,12 @@ std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
   const DatFileEntry& entry = found->second;
   auto stored = read_file_data(entry.offset, entry.size);
   if (!stored || !entry.compressed()) return stored;
-  return decompress_lrs(*stored);
+  // The output may reserve up to 8.5 times the stored bytes.
+  try {
+    return decompress_lrs(*stored);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(DatError(IoError::out_of_memory()));
+  }
 }
 
 }  // namespace brackwater::dat
