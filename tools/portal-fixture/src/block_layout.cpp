@@ -25,9 +25,6 @@ std::uint32_t append_chain(Bytes& image, std::uint32_t block_size, ByteSpan data
   const std::size_t needed = std::max<std::size_t>(1, (data.size() + area - 1) / area);
   if (shape.blocks == 0u) throw std::invalid_argument("a chain has at least one block");
   const std::size_t count = std::min(needed, shape.blocks.value_or(needed));
-  if (!shape.links.empty() && shape.links.rbegin()->first >= count) {
-    throw std::invalid_argument("link override for a block the chain does not have");
-  }
 
   // Every block but the last holds one data area; the last holds the rest,
   // running on over as many whole blocks as it needs.
@@ -44,10 +41,11 @@ std::uint32_t append_chain(Bytes& image, std::uint32_t block_size, ByteSpan data
   }
   image.resize(next);
 
+  std::vector<std::uint32_t> links(count, 0);
+  for (std::size_t k = 0; k + 1 < count; ++k) links[k] = static_cast<std::uint32_t>(at[k + 1]);
+  for (const auto& [k, link] : shape.links) links.at(k) = link;
   for (std::size_t k = 0; k < count; ++k) {
-    std::uint32_t link = k + 1 < count ? static_cast<std::uint32_t>(at[k + 1]) : 0;
-    if (auto found = shape.links.find(k); found != shape.links.end()) link = found->second;
-    poke_u32(image, at[k], link);
+    poke_u32(image, at[k], links[k]);
     const std::size_t length = k + 1 < count ? area : last_data;
     if (length != 0) std::memcpy(image.data() + at[k] + kLinkSize, data.data() + k * area, length);
   }

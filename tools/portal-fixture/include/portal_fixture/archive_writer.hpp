@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "brackwater/dat/bytes.hpp"
@@ -35,8 +36,8 @@ using brackwater::dat::DatHeader;
 // How a chain's blocks are laid out. The default is one block after another,
 // each linking to the next, the last linking to 0.
 struct ChainShape {
-  // Block k (counted from 0) links to this raw offset instead.
-  std::map<std::size_t, std::uint32_t> links{};
+  // {k, offset}: block k (counted from 0) links to this raw offset instead.
+  std::vector<std::pair<std::size_t, std::uint32_t>> links{};
   // Store the data in this many blocks only: the last of them links to 0 and
   // the rest of the data runs on contiguously past the end of its data area.
   std::optional<std::size_t> blocks{};
