@@ -1,1 +1,163 @@
 #include <gtest/gtest.h>
+
+#include <random>
+
+#include "brackwater/dat/database.hpp"
+#include "brackwater/dat/display.hpp"
+#include "portal_fixture/archive_file.hpp"
+#include "portal_fixture/archive_writer.hpp"
+#include "portal_fixture/lrs_encoder.hpp"
+
+namespace brackwater::dat {
+namespace {
+
+using portal_fixture::ArchiveBuilder;
+using portal_fixture::ArchiveFile;
+using portal_fixture::ChainShape;
+
+constexpr std::uint32_t kPastEnd = 0x7FFFFF00;
+
+Bytes random_bytes(std::size_t size, unsigned seed) {
+  std::mt19937 gen(seed);
+  Bytes bytes(size);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(gen());
+  return bytes;
+}
+
+DatDatabase open_ok(const ArchiveFile& file) {
+  auto db = file.open();
+  if (!db) ADD_FAILURE() << db.error().message();
+  return std::move(*db);
+}
+
+std::string error_text(const std::expected<Bytes, DatError>& result) {
+  return result ? "success" : result.error().message();
+}
+
+// A 600-byte file in blocks of 256 (data areas of 252): 252 + 252 + 96.
+TEST(BlockChain, GathersTheBytesOfEveryChainShape) {
+  const Bytes data = random_bytes(600, 1);
+  struct Case {
+    const char* name;
+    ChainShape shape;
+  } cases[] = {
+      {"three blocks in order", {}},
+      {"three blocks back to front", {.reversed = true}},
+      {"last link read, not followed", {.links = {{2, kPastEnd}}}},
+      {"one block, the rest contiguous", {.blocks = 1}},
+      {"two blocks, the rest contiguous", {.blocks = 2, .reversed = true}},
+  };
+  for (const Case& c : cases) {
+    ArchiveBuilder b({.block_size = 256});
+    const std::uint32_t offset = b.add_chain(data, c.shape);
+    ArchiveFile file(b);
+    EXPECT_EQ(open_ok(file).read_file_data(offset, 600), data) << c.name;
+  }
+}
+
+// Block sizes below 8 put fewer than four bytes of data before each link;
+// one above the staging size reads a first chunk apart from its link.
+TEST(BlockChain, RoundTripsAnyBlockSizeAndFileSize) {
+  for (const std::uint32_t block_size : {5u, 6u, 7u, 8u, 9u, 64u, 1024u, 5000u}) {
+    for (const std::size_t size : {1u, 3u, 4u, 5u, 600u, 4096u, 4100u, 12000u}) {
+      const Bytes data = random_bytes(size, block_size * 7 + static_cast<unsigned>(size));
+      ArchiveBuilder b({.block_size = block_size});
+      const std::uint32_t offset = b.add_chain(data);
+      ArchiveFile file(b);
+      EXPECT_EQ(open_ok(file).read_file_data(offset, static_cast<std::uint32_t>(size)), data)
+          << "block size " << block_size << ", " << size << " bytes";
+    }
+  }
+}
+
+TEST(BlockChain, SizeZeroReadsNothingEvenPastTheEnd) {
+  ArchiveFile file(ArchiveBuilder{});
+  auto read = open_ok(file).read_file_data(kPastEnd, 0);
+  ASSERT_TRUE(read) << read.error().message();
+  EXPECT_TRUE(read->empty());
+}
+
+TEST(BlockChain, EndOfFileInsideAChainIsAnIoError) {
+  ArchiveBuilder b({.block_size = 256});
+  const Bytes data = random_bytes(600, 3);
+  const std::uint32_t linked_away = b.add_chain(data, {.links = {{0, kPastEnd}}});
+  const std::uint32_t intact = b.add_chain(data);
+  Bytes archive = b.build();
+  // Cut the file inside the last chain's third block.
+  archive.resize(intact + 2 * 256 + 50);
+  ArchiveFile file(archive);
+  const DatDatabase db = open_ok(file);
+
+  for (const auto& [offset, what] :
+       {std::pair{linked_away, "link past the end"}, std::pair{intact, "data area cut short"},
+        std::pair{kPastEnd, "first block past the end"}}) {
+    auto read = db.read_file_data(offset, 600);
+    EXPECT_EQ(error_text(read), "IO error: failed to fill whole buffer") << what;
+    EXPECT_NE(read.error().as<DatError::Io>(), nullptr) << what;
+  }
+}
+
+// With no room for data a looping chain would never end; it is refused at
+// the first chain read, before any read of the file.
+TEST(BlockChain, BlockSizeWithoutDataAreaIsCorruption) {
+  for (const std::uint32_t block_size : {0u, 3u, 4u}) {
+    ArchiveBuilder b({.block_size = 8});
+    b.header().block_size = block_size;
+    const std::uint32_t self = b.end();
+    b.add_chain(random_bytes(600, 4), {.links = {{0, self}}});
+    ArchiveFile file(b);
+    EXPECT_EQ(error_text(open_ok(file).read_file_data(self, 600)),
+              "Corruption detected: block chain at offset 0x" + hex8(self) +
+                  " cannot be read: block size " + std::to_string(block_size) +
+                  " leaves no room for data");
+  }
+}
+
+TEST(BlockChain, SizeBeyondTheArchiveIsCorruptionWithoutAllocating) {
+  ArchiveBuilder b;
+  const std::uint32_t self = b.end();
+  b.add_file(0x06000001, random_bytes(100, 5),
+             {.size = 0xFFFFFFFF, .chain = {.links = {{0, self}}}});
+  const Bytes archive = b.build();
+  ArchiveFile file(archive);
+  EXPECT_EQ(error_text(open_ok(file).get_file(0x06000001)),
+            "Corruption detected: block chain at offset 0x" + hex8(self) +
+                " claims 4294967295 bytes but the archive holds only " +
+                std::to_string(archive.size()));
+}
+
+TEST(GetFile, ReturnsStoredOrDecompressedBytesByFlag) {
+  const Bytes text = portal_fixture::to_bytes("abcabcabcabcabcabcabc and more abcabc");
+  const Bytes short_stream = {0x09, 0x00, 0x00};
+  ArchiveBuilder b({.block_size = 64});
+  b.add_file(1, text);
+  b.add_file(2, text, {.compress = true});
+  b.add_file(3, text, {.bit_flags = 0xFFFFFFFE});  // no bit 0: stored as is
+  b.add_file(4, short_stream, {.bit_flags = 1});   // too short to hold a size
+  b.add_file(5, {}, {.bit_flags = 1});
+  ArchiveFile file(b);
+  const DatDatabase db = open_ok(file);
+
+  EXPECT_EQ(db.get_file(1), text);
+  EXPECT_EQ(db.get_file(2), text);
+  EXPECT_NE(db.index().at(2).size, text.size());
+  EXPECT_EQ(db.get_file(3), text);
+  EXPECT_EQ(db.get_file(4), short_stream);
+  EXPECT_EQ(db.get_file(5), Bytes{});
+}
+
+TEST(GetFile, AbsentIdIsNotFound) {
+  ArchiveBuilder with_files;
+  with_files.add_file(0x08000001, portal_fixture::to_bytes("x"));
+  ArchiveFile populated(with_files);
+  ArchiveFile empty(ArchiveBuilder{});
+  for (const ArchiveFile* file : {&populated, &empty}) {
+    auto read = open_ok(*file).get_file(0x12AB);
+    EXPECT_EQ(error_text(read), "File ID 000012AB not found in provider");
+    ASSERT_NE(read.error().as<DatError::NotFound>(), nullptr);
+    EXPECT_EQ(read.error().as<DatError::NotFound>()->id, 0x12ABu);
+  }
+}
+
+}  // namespace
+}  // namespace brackwater::dat

@@ -1,1 +1,218 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "brackwater/dat/database.hpp"
+#include "brackwater/dat/display.hpp"
+#include "portal_fixture/archive_file.hpp"
+#include "portal_fixture/archive_writer.hpp"
+
+namespace brackwater::dat {
+namespace {
+
+using portal_fixture::ArchiveBuilder;
+using portal_fixture::ArchiveFile;
+using portal_fixture::DirNode;
+
+constexpr std::uint32_t kPastEnd = 0x7FFFFF00;
+
+// Entries that are never read: the timestamp tells duplicates apart.
+DatFileEntry entry(std::uint32_t id, std::uint32_t tag = 0) {
+  DatFileEntry e;
+  e.id = id;
+  e.offset = 0x1000 + id;
+  e.size = 16;
+  e.timestamp = tag;
+  return e;
+}
+
+std::vector<DatFileEntry> entries(std::uint32_t first, std::uint32_t count) {
+  std::vector<DatFileEntry> list;
+  for (std::uint32_t id = first; id < first + count; ++id) list.push_back(entry(id));
+  return list;
+}
+
+// Id -> timestamp of each entry the opened archive's index holds.
+std::map<std::uint32_t, std::uint32_t> open_tags(const ArchiveBuilder& b) {
+  auto db = ArchiveFile(b).open();
+  if (!db) ADD_FAILURE() << db.error().message();
+  std::map<std::uint32_t, std::uint32_t> tags;
+  if (db) {
+    for (const auto& [id, e] : db->index()) tags[id] = e.timestamp;
+  }
+  return tags;
+}
+
+std::string open_error(const ArchiveBuilder& b) {
+  auto db = ArchiveFile(b).open();
+  return db ? "success" : db.error().message();
+}
+
+TEST(Directory, WithoutRootIndexIsEmpty) {
+  ArchiveBuilder b;
+  b.add_file(1, portal_fixture::to_bytes("x"));
+  b.set_root(0);
+  EXPECT_TRUE(open_tags(b).empty());
+}
+
+TEST(Directory, LeafIgnoresSlotsAfterSlotZero) {
+  ArchiveBuilder b;
+  b.set_root(b.add_node({.branches = {0, kPastEnd, kPastEnd}, .entries = {entry(7, 1)}}));
+  EXPECT_EQ(open_tags(b), (std::map<std::uint32_t, std::uint32_t>{{7, 1}}));
+}
+
+TEST(Directory, FullLeafIsIndexedAndOneMoreEntryFails) {
+  ArchiveBuilder full;
+  full.set_root(full.add_node({.entries = entries(100, 61)}));
+  EXPECT_EQ(open_tags(full).size(), 61u);
+
+  ArchiveBuilder over;
+  over.set_root(over.add_node({.entries = entries(100, 61), .count = 62}));
+  auto db = ArchiveFile(over).open();
+  ASSERT_FALSE(db);
+  const auto* read = db.error().as<DatError::BinRead>();
+  ASSERT_NE(read, nullptr) << db.error().message();
+  EXPECT_EQ(read->error.cause_message(), "failed to fill whole buffer");
+  ASSERT_EQ(read->error.frames().size(), 1u);
+  EXPECT_EQ(read->error.frames()[0].message, "While parsing field 'bit_flags' in DatFileEntry");
+}
+
+// An inner node with two entries has children in slots 0 to 2 only; a slot
+// beyond (here one that could not be read) is never visited.
+TEST(Directory, VisitsSlotsZeroToEntryCountAndSkipsEmptyOnes) {
+  struct Case {
+    const char* what;
+    std::vector<int> children;  // child number per slot, -1 for an empty slot
+    std::vector<std::uint32_t> ids;
+  } cases[] = {
+      {"slots 0, 1, 2 set, 3 unreadable", {0, 1, 2, 3}, {1, 2, 10, 20, 30}},
+      {"slot 1 empty", {0, -1, 2, 3}, {1, 2, 10, 30}},
+  };
+  for (const Case& c : cases) {
+    ArchiveBuilder b;
+    std::vector<std::uint32_t> slots;
+    for (const int child : c.children) {
+      if (child < 0)
+        slots.push_back(0);
+      else if (child == 3)
+        slots.push_back(kPastEnd);
+      else
+        slots.push_back(b.add_node({.entries = {entry(10u * static_cast<unsigned>(child + 1))}}));
+    }
+    b.set_root(b.add_node({.branches = slots, .entries = {entry(1), entry(2)}}));
+    std::vector<std::uint32_t> ids;
+    for (const auto& [id, tag] : open_tags(b)) ids.push_back(id);
+    EXPECT_EQ(ids, c.ids) << c.what;
+  }
+}
+
+// The walk is depth-first and pre-order: a node's own entries before its
+// children's, slot 0 first; the entry met last stays.
+TEST(Directory, LaterDuplicateInWalkOrderWins) {
+  struct Case {
+    const char* what;
+    std::uint32_t root_tag, first_tag, grandchild_tag, second_tag, survivor;
+  } cases[] = {
+      {"child replaces parent", 1, 2, 0, 0, 2},
+      {"grandchild replaces both", 1, 2, 3, 0, 3},
+      {"higher sibling replaces lower subtree", 1, 2, 3, 4, 4},
+      {"parent's entry kept when no child repeats it", 1, 0, 0, 0, 1},
+  };
+  constexpr std::uint32_t kId = 0x08000001;
+  for (const Case& c : cases) {
+    ArchiveBuilder b;
+    auto node = [&](std::uint32_t tag, std::vector<std::uint32_t> branches = {}) {
+      DirNode n{.branches = std::move(branches), .entries = {entry(2 + tag)}};
+      if (tag != 0) n.entries.push_back(entry(kId, tag));
+      return b.add_node(n);
+    };
+    const std::uint32_t grandchild = node(c.grandchild_tag);
+    const std::uint32_t first = node(c.first_tag, {grandchild, node(0)});
+    const std::uint32_t second = node(c.second_tag);
+    b.set_root(node(c.root_tag, {first, second}));
+    EXPECT_EQ(open_tags(b)[kId], c.survivor) << c.what;
+  }
+}
+
+TEST(Directory, FailingChildEndsTheWalk) {
+  ArchiveBuilder b;
+  const std::uint32_t good = b.add_node({.entries = {entry(5)}});
+  b.set_root(b.add_node({.branches = {kPastEnd, good}, .entries = {entry(1)}}));
+  EXPECT_EQ(open_error(b), "IO error: failed to fill whole buffer");
+}
+
+TEST(Directory, NodeReachedTwiceIsCorruption) {
+  struct Case {
+    const char* what;
+    // Builds the tree; returns the root and the node met a second time.
+    std::pair<std::uint32_t, std::uint32_t> (*build)(ArchiveBuilder&);
+  } cases[] = {
+      {"root links to itself",
+       [](ArchiveBuilder& b) {
+         const std::uint32_t root = b.reserve_node();
+         b.set_node(root, {.branches = {root}, .entries = {entry(1)}});
+         return std::pair{root, root};
+       }},
+      {"two nodes link to each other",
+       [](ArchiveBuilder& b) {
+         const std::uint32_t root = b.reserve_node();
+         const std::uint32_t child = b.add_node({.branches = {root}, .entries = {entry(2)}});
+         b.set_node(root, {.branches = {child}, .entries = {entry(1)}});
+         return std::pair{root, root};
+       }},
+      {"one child in two slots",
+       [](ArchiveBuilder& b) {
+         const std::uint32_t child = b.add_node({.entries = {entry(2)}});
+         return std::pair{b.add_node({.branches = {child, child}, .entries = {entry(1)}}), child};
+       }},
+  };
+  for (const Case& c : cases) {
+    ArchiveBuilder b;
+    const auto [root, repeated] = c.build(b);
+    b.set_root(root);
+    EXPECT_EQ(open_error(b), "Corruption detected: directory node at offset 0x" + hex8(repeated) +
+                                 " is linked more than once")
+        << c.what;
+  }
+}
+
+// Each node of this 100,000-deep chain is one 9-byte block holding slot 0
+// (the next node down), linked to a block shared by all of them that holds
+// the rest of the node: entry count 0, so slot 0 is its only child.
+TEST(Directory, DeepTreeIsWalkedWithoutRecursion) {
+  constexpr int kDepth = 100000;
+  ArchiveBuilder b({.block_size = 9});
+  const std::uint32_t rest = b.add_chain(Bytes(1716 - 5), {.blocks = 1});
+  std::uint32_t below = b.add_node({.entries = {entry(42, 1)}});
+  for (int depth = 0; depth < kDepth; ++depth) {
+    Bytes head(5);
+    portal_fixture::poke_u32(head, 0, below);
+    below = b.add_chain(head, {.links = {{0, rest}}});
+  }
+  b.set_root(below);
+  EXPECT_EQ(open_tags(b), (std::map<std::uint32_t, std::uint32_t>{{42, 1}}));
+}
+
+TEST(Directory, OpenIndexesEveryFileOfALargeArchive) {
+  constexpr std::uint32_t kFiles = 100000;
+  ArchiveBuilder b({.block_size = 64});
+  for (std::uint32_t k = 0; k < kFiles; ++k) {
+    Bytes bytes(4);
+    portal_fixture::poke_u32(bytes, 0, k);
+    b.add_file(0x01000000 + 7 * k, bytes);
+  }
+  auto db = ArchiveFile(b).open();
+  ASSERT_TRUE(db) << db.error().message();
+  std::vector<std::uint32_t> ids;
+  for (const auto& [id, e] : db->index()) ids.push_back(id);
+  std::sort(ids.begin(), ids.end());
+  ASSERT_EQ(ids.size(), kFiles);
+  for (std::uint32_t k = 0; k < kFiles; ++k) ASSERT_EQ(ids[k], 0x01000000 + 7 * k);
+  Bytes last(4);
+  portal_fixture::poke_u32(last, 0, kFiles - 1);
+  EXPECT_EQ(db->get_file(0x01000000 + 7 * (kFiles - 1)), last);
+}
+
+}  // namespace
+}  // namespace brackwater::dat

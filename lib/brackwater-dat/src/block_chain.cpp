@@ -1,14 +1,119 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <string>
+
 #include "brackwater/dat/database.hpp"
+#include "brackwater/dat/display.hpp"
+#include "brackwater/dat/field_reader.hpp"
+#include "brackwater/dat/lrs.hpp"
 
 namespace brackwater::dat {
+namespace {
 
-// Placeholder until the block-chain reader lands.
-std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t, std::uint32_t) const {
-  return std::unexpected(DatError(DatError::Other{"block chains are not read yet"}));
+// A block: a 4-byte little-endian link to the next block (0 on the last),
+// then `block_size` - 4 bytes of data.
+constexpr std::size_t kLinkSize = 4;
+// First chunks up to this size are read through the stack together with
+// their link; larger ones take a separate read for the link.
+constexpr std::size_t kStagedChunk = 4096;
+
+DatError corrupt_chain(std::uint32_t offset, const std::string& what) {
+  return DatError(DatError::Corruption{"block chain at offset 0x" + hex8(offset) + " " + what});
+}
+
+// Reads the link of the block at `block` and the `chunk` bytes of data after
+// it into `dest`. Link and data lie back to back on disk, so one positional
+// read covers both: the link lands in the four bytes before `dest` (saved and
+// put back) or, at the very start of the output, in a staging buffer.
+std::expected<std::uint32_t, IoError> read_block(const PosixFile& file, std::uint64_t block,
+                                                 std::uint8_t* dest, std::size_t chunk,
+                                                 std::size_t written_before) {
+  if (written_before >= kLinkSize) {
+    std::uint8_t* link_at = dest - kLinkSize;
+    std::array<std::uint8_t, kLinkSize> saved;
+    std::memcpy(saved.data(), link_at, kLinkSize);
+    auto read = file.pread_exact(link_at, kLinkSize + chunk, block);
+    const std::uint32_t link = load_u32(link_at);
+    std::memcpy(link_at, saved.data(), kLinkSize);
+    if (!read) return std::unexpected(read.error());
+    return link;
+  }
+  if (chunk <= kStagedChunk) {
+    std::array<std::uint8_t, kLinkSize + kStagedChunk> staging;
+    auto read = file.pread_exact(staging.data(), kLinkSize + chunk, block);
+    if (!read) return std::unexpected(read.error());
+    std::memcpy(dest, staging.data() + kLinkSize, chunk);
+    return load_u32(staging.data());
+  }
+  std::array<std::uint8_t, kLinkSize> link;
+  if (auto read = file.pread_exact(link.data(), kLinkSize, block); !read) {
+    return std::unexpected(read.error());
+  }
+  if (auto read = file.pread_exact(dest, chunk, block + kLinkSize); !read) {
+    return std::unexpected(read.error());
+  }
+  return load_u32(link.data());
+}
+
+}  // namespace
+
+std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
+                                                           std::uint32_t size) const {
+  if (size == 0) return Bytes{};
+  // A data area of 0 bytes would let a looping chain run forever.
+  if (header_.block_size <= kLinkSize) {
+    return std::unexpected(corrupt_chain(offset, "cannot be read: block size " +
+                                                     std::to_string(header_.block_size) +
+                                                     " leaves no room for data"));
+  }
+  // Only a chain that reads some bytes twice could deliver more than the
+  // archive holds; refusing it keeps a damaged size from allocating gigabytes.
+  if (size > file_length_) {
+    return std::unexpected(corrupt_chain(offset, "claims " + std::to_string(size) +
+                                                     " bytes but the archive holds only " +
+                                                     std::to_string(file_length_)));
+  }
+  Bytes out;
+  try {
+    out.resize(size);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(DatError(IoError::out_of_memory()));
+  }
+
+  const std::size_t data_area = header_.block_size - kLinkSize;
+  std::uint64_t block = offset;
+  std::size_t written = 0;
+  while (true) {
+    const std::size_t chunk = std::min(data_area, out.size() - written);
+    auto link = read_block(file_, block, out.data() + written, chunk, written);
+    if (!link) return std::unexpected(DatError(link.error()));
+    written += chunk;
+    if (written == out.size()) return out;
+    if (*link == 0) {
+      // The chain ends early: the rest follows this block's data contiguously.
+      auto rest =
+          file_.pread_exact(out.data() + written, out.size() - written, block + kLinkSize + chunk);
+      if (!rest) return std::unexpected(DatError(rest.error()));
+      return out;
+    }
+    block = *link;
+  }
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
-  return std::unexpected(DatError(DatError::NotFound{id}));
+  const auto found = index_.find(id);
+  if (found == index_.end()) return std::unexpected(DatError(DatError::NotFound{id}));
+  const DatFileEntry& entry = found->second;
+  auto stored = read_file_data(entry.offset, entry.size);
+  if (!stored || !entry.compressed()) return stored;
+  // The output may reserve up to 8.5 times the stored bytes.
+  try {
+    return decompress_lrs(*stored);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(DatError(IoError::out_of_memory()));
+  }
 }
 
 }  // namespace brackwater::dat

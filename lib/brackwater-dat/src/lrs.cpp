@@ -1,1 +1,144 @@
 #include "brackwater/dat/lrs.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "brackwater/dat/field_reader.hpp"
+
+namespace brackwater::dat {
+namespace {
+
+// Stream layout: a u32 expected size, then groups of one flag byte and up to
+// eight tokens, bit 7 of the flag describing the first. A 0 bit is a literal
+// byte; a 1 bit a back-reference b0, b1 with distance b0 | (b1 >> 4) << 8
+// (0 ends the stream) and length (b1 & 0x0F) + 2.
+constexpr std::size_t kSizeField = 4;
+constexpr std::size_t kMaxMatch = 17;
+constexpr std::size_t kGroupInput = 1 + 8 * 2;
+constexpr std::size_t kGroupOutput = 8 * kMaxMatch;
+// Match copies move whole 8-byte words and may write this far past their end.
+constexpr std::size_t kSlack = 8;
+
+class Decoder {
+ public:
+  Decoder(ByteSpan stream, std::size_t limit) : in_(stream), limit_(limit), out_(limit + kSlack) {}
+
+  Bytes run() && {
+    bool go_on = true;
+    while (go_on && in_.size() - pos_ >= kGroupInput && limit_ - length_ > kGroupOutput) {
+      go_on = whole_group();
+    }
+    if (go_on) tail();
+    out_.resize(length_);
+    return std::move(out_);
+  }
+
+ private:
+  struct Match {
+    std::size_t distance;
+    std::size_t length;
+  };
+
+  Match match_at(std::size_t at) const {
+    const std::uint8_t b0 = in_[at];
+    const std::uint8_t b1 = in_[at + 1];
+    return {b0 | static_cast<std::size_t>(b1 >> 4) << 8, static_cast<std::size_t>(b1 & 0x0F) + 2};
+  }
+
+  // A zero distance ends the stream; with nothing decoded yet there is no
+  // byte to copy from, so that ends it too.
+  bool can_copy(const Match& match) const { return match.distance != 0 && length_ != 0; }
+
+  // One group whose tokens are all present and whose output cannot reach the
+  // limit, so no token needs a bounds check. False when the stream ends.
+  bool whole_group() {
+    const std::uint8_t flags = in_[pos_++];
+    if (flags == 0) {
+      std::memcpy(out_.data() + length_, in_.data() + pos_, 8);
+      length_ += 8;
+      pos_ += 8;
+      return true;
+    }
+    for (int bit = 7; bit >= 0; --bit) {
+      if (((flags >> bit) & 1) == 0) {
+        out_[length_++] = in_[pos_++];
+        continue;
+      }
+      const Match match = match_at(pos_);
+      if (!can_copy(match)) return false;
+      pos_ += 2;
+      copy(match.distance, match.length);
+    }
+    return true;
+  }
+
+  // The rest of the stream, token by token, stopping at the limit or at the
+  // first token that would need bytes past the end of the input.
+  void tail() {
+    std::uint8_t flags = 0;
+    std::uint8_t mask = 0;
+    while (pos_ < in_.size()) {
+      if (mask == 0) {
+        flags = in_[pos_++];
+        mask = 0x80;
+      }
+      if ((flags & mask) != 0) {
+        if (in_.size() - pos_ < 2) return;
+        const Match match = match_at(pos_);
+        if (!can_copy(match)) return;
+        pos_ += 2;
+        copy(match.distance, std::min(match.length, limit_ - length_));
+      } else {
+        if (pos_ == in_.size()) return;
+        out_[length_++] = in_[pos_++];
+      }
+      if (length_ == limit_) return;
+      mask = static_cast<std::uint8_t>(mask >> 1);
+    }
+  }
+
+  // Appends `count` bytes taken from `distance` back, byte by byte in effect:
+  // a copy may overlap the bytes it writes.
+  void copy(std::size_t distance, std::size_t count) {
+    std::uint8_t* out = out_.data();
+    if (distance > length_) {
+      // Too far back: the source clamps to the first byte until the output
+      // has grown past the distance.
+      for (std::size_t k = 0; k < count; ++k, ++length_) {
+        out[length_] = out[length_ > distance ? length_ - distance : 0];
+      }
+      return;
+    }
+    std::uint8_t* dest = out + length_;
+    const std::uint8_t* source = dest - distance;
+    if (distance >= 8) {
+      for (std::size_t k = 0; k < count; k += 8) std::memcpy(dest + k, source + k, 8);
+    } else if (distance == 1) {
+      std::memset(dest, *source, count);
+    } else {
+      for (std::size_t k = 0; k < count; ++k) dest[k] = source[k];
+    }
+    length_ += count;
+  }
+
+  ByteSpan in_;
+  std::size_t pos_ = 0;
+  std::size_t limit_;
+  Bytes out_;
+  std::size_t length_ = 0;
+};
+
+}  // namespace
+
+Bytes decompress_lrs(ByteSpan data) {
+  if (data.size() < kSizeField) return Bytes(data.begin(), data.end());
+  const std::uint32_t expected = load_u32(data.data());
+  const ByteSpan stream = data.subspan(kSizeField);
+  if (expected == 0 || stream.empty()) return {};
+  // Two input bytes yield at most 17 output bytes, so a damaged expected
+  // size reserves no more than the input can fill.
+  const std::size_t limit = std::min<std::size_t>(expected, (stream.size() + 1) / 2 * kMaxMatch);
+  return Decoder(stream, limit).run();
+}
+
+}  // namespace brackwater::dat

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <limits>
 #include <unordered_map>
 
 #include "brackwater/dat/bytes.hpp"
@@ -69,11 +70,18 @@ class DatDatabase {
   std::expected<Bytes, DatError> get_file(std::uint32_t id) const;
 
  private:
-  DatDatabase(PosixFile file, DatHeader header) : file_(std::move(file)), header_(header) {}
+  DatDatabase(PosixFile file, DatHeader header)
+      : file_(std::move(file)), header_(header), file_length_(length_of(file_)) {}
+
+  // The archive's length bounds what any chain can deliver; unknown, it bounds nothing.
+  static std::uint64_t length_of(const PosixFile& file) {
+    return file.size().value_or(std::numeric_limits<std::uint64_t>::max());
+  }
 
   PosixFile file_;
   DatHeader header_;
   FileIndex index_;
+  std::uint64_t file_length_;
 };
 
 }  // namespace brackwater::dat
