@@ -68,13 +68,10 @@ std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
                                                      std::to_string(header_.block_size) +
                                                      " leaves no room for data"));
   }
-  // Only a chain that reads some bytes twice could deliver more than the
-  // archive holds; refusing it keeps a damaged size from allocating gigabytes.
-  if (size > file_length_) {
-    return std::unexpected(corrupt_chain(offset, "claims " + std::to_string(size) +
-                                                     " bytes but the archive holds only " +
-                                                     std::to_string(file_length_)));
-  }
+  // A chain whose blocks do not overlap cannot deliver more bytes than the
+  // archive holds: its reads would run into the end of the file. Saying so
+  // before allocating keeps a damaged size from reserving gigabytes.
+  if (size > file_length_) return std::unexpected(DatError(IoError::fill_whole_buffer()));
   Bytes out;
   try {
     out.resize(size);
