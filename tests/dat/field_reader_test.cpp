@@ -165,9 +165,9 @@ TEST(FieldReaderTest, DamagedCountsFailWithoutAllocatingOrMoving) {
       {concat({le32(2), le32(1), Bytes{2, 0, 0}}), "failed to fill whole buffer"},
       {concat({le32(std::numeric_limits<std::int32_t>::max()), le32(1)}),
        "failed to fill whole buffer"},
-      {concat({le32(-1), le32(1)}), "count -1 out of range of usize at 0x1"},
+      {concat({le32(-1), le32(1)}), "count -1 out of range of usize at 0x5"},
       {concat({le32(std::numeric_limits<std::int32_t>::min())}),
-       "count -2147483648 out of range of usize at 0x1"},
+       "count -2147483648 out of range of usize at 0x5"},
   };
   for (const auto& c : cases) {
     // One leading byte so the reported position is not trivially zero.

@@ -63,8 +63,8 @@ TEST(PaletteUnpack, DamagedCountsFailAtTheColorsField) {
     std::string cause;
   };
   const Case cases[] = {
-      {-1, "count -1 out of range of usize at 0x4"},
-      {INT_MIN, "count -2147483648 out of range of usize at 0x4"},
+      {-1, "count -1 out of range of usize at 0x8"},
+      {INT_MIN, "count -2147483648 out of range of usize at 0x8"},
       {INT_MAX, kEof},
   };
   for (const Case& c : cases) {

@@ -86,8 +86,8 @@ TEST(SurfaceTextureUnpack, DamagedCountsFailAtTheTexturesField) {
     std::string cause;
   };
   const Case cases[] = {
-      {-1, "count -1 out of range of usize at 0x9"},
-      {INT_MIN, "count -2147483648 out of range of usize at 0x9"},
+      {-1, "count -1 out of range of usize at 0xd"},
+      {INT_MIN, "count -2147483648 out of range of usize at 0xd"},
       {INT_MAX, kEof},
       {3, kEof},
   };

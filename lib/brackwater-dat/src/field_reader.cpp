@@ -46,9 +46,9 @@ std::expected<std::vector<std::uint32_t>, ReadError> FieldReader::u32_list(std::
   auto count = fixed<std::int32_t>(field, where);
   if (!count) return std::unexpected(std::move(count.error()));
   if (*count < 0) {
+    // Reported where the entries would begin, as for a negative byte count.
+    auto negative = AssertionFailure::count_out_of_range(*count, pos_);
     pos_ = count_position;
-    AssertionFailure negative{count_position,
-                              "count " + std::to_string(*count) + " out of range of usize"};
     return std::unexpected(with_context(ReadError(std::move(negative)), frame(field, where)));
   }
   // Checking the whole list against the bytes left gives the same failure as

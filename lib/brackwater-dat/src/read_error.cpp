@@ -34,6 +34,10 @@ ContextFrame ContextFrame::field(std::string_view field, std::string_view record
   return ContextFrame{std::move(message), SourceLocation{where.file_name(), where.line()}};
 }
 
+AssertionFailure AssertionFailure::count_out_of_range(std::int32_t count, std::uint64_t position) {
+  return AssertionFailure{position, "count " + std::to_string(count) + " out of range of usize"};
+}
+
 std::string ReadError::cause_message() const {
   if (const auto* io = std::get_if<IoError>(&cause_)) return io->message();
   const auto& assertion = std::get<AssertionFailure>(cause_);

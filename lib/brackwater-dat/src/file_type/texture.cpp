@@ -1,7 +1,5 @@
 #include "brackwater/dat/file_type/texture.hpp"
 
-#include <string>
-
 #include "../try.hpp"
 #include "brackwater/dat/field_reader.hpp"
 
@@ -20,9 +18,8 @@ std::expected<Texture, DatError> Texture::unpack(ByteSpan bytes) {
   TRY_ASSIGN(t.length, in.i32("length"));
   if (t.length < 0) {
     // A byte count that cannot be a size: reported where the pixels would begin, with no frame.
-    AssertionFailure negative{in.position(),
-                              "count " + std::to_string(t.length) + " out of range of usize"};
-    return std::unexpected(ReadError(std::move(negative)));
+    return std::unexpected(
+        ReadError(AssertionFailure::count_out_of_range(t.length, in.position())));
   }
   TRY_ASSIGN(t.source_data, in.bytes("source_data", static_cast<std::size_t>(t.length)));
   if (t.format().paletted()) {

@@ -32,6 +32,9 @@ struct ContextFrame {
 struct AssertionFailure {
   std::uint64_t position = 0;
   std::string message;
+
+  // A stored count that cannot be a size: "count {count} out of range of usize".
+  static AssertionFailure count_out_of_range(std::int32_t count, std::uint64_t position);
 };
 
 // The error of decoding a fixed-layout record: the innermost cause plus the
