@@ -185,8 +185,9 @@ class Parser {
       archive_ = operands_[0];
       decl_ = find_command(operands_[1]);
       operands_.erase(operands_.begin(), operands_.begin() + 2);
-      if (archive_.empty())
+      if (archive_.empty()) {
         return std::unexpected(usage_error("the ARCHIVE path must not be empty", decl_));
+      }
       return {};
     }
     if (!operands_.empty() && operands_[0] == "swatch") {
@@ -194,8 +195,9 @@ class Parser {
       operands_.erase(operands_.begin());
       return {};
     }
-    if (operands_.empty())
+    if (operands_.empty()) {
       return std::unexpected(usage_error("missing ARCHIVE and COMMAND", nullptr));
+    }
     if (const CommandDecl* decl = find_command(operands_[0])) {
       return std::unexpected(
           usage_error("missing ARCHIVE before '" + std::string(decl->name) + "'", decl));
@@ -215,12 +217,15 @@ class Parser {
     result.archive = std::filesystem::path(archive_);
 
     const std::size_t wanted = decl_->operand.empty() ? 0 : 1;
-    if (operands_.size() < wanted)
+    if (operands_.size() < wanted) {
       return fail("missing " + std::string(decl_->operand) + " for " + command);
-    if (operands_.size() > wanted)
+    }
+    if (operands_.size() > wanted) {
       return fail("unexpected argument '" + std::string(operands_[wanted]) + "'");
-    if (option_ && *option_ != decl_->option)
+    }
+    if (option_ && *option_ != decl_->option) {
       return fail(command + " takes no option '--" + std::string(*option_) + "'");
+    }
     if (!option_ && decl_->option_required) {
       return fail(command + " needs --" + std::string(decl_->option) + " " +
                   std::string(decl_->option_value));
@@ -228,9 +233,10 @@ class Parser {
 
     if (decl_->operand == "ID") {
       const auto id = parse_file_id(operands_[0]);
-      if (!id)
+      if (!id) {
         return fail("invalid ID '" + std::string(operands_[0]) +
                     "': expected up to eight hex digits, such as 0x08000001");
+      }
       result.id = *id;
     } else if (decl_->operand == "REPORT") {
       if (operands_[0].empty()) return fail("the REPORT path must not be empty");
@@ -238,13 +244,15 @@ class Parser {
     }
     if (option_ == "type") {
       result.type = parse_type_byte(option_value_);
-      if (!result.type)
+      if (!result.type) {
         return fail("invalid value '" + std::string(option_value_) +
                     "' for '--type': expected one byte in hex, such as 0x08");
+      }
     } else if (option_) {
-      if (option_value_.empty())
+      if (option_value_.empty()) {
         return fail("the " + std::string(decl_->option_value) + " path of '--" +
                     std::string(*option_) + "' must not be empty");
+      }
       result.output = std::filesystem::path(option_value_);
     }
     return result;

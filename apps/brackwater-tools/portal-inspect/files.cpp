@@ -49,8 +49,9 @@ Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesy
                  std::ostream& log) {
   if (auto known = require_file(db, id); !known) return known;
   auto bytes = db.get_file(id);
-  if (!bytes)
+  if (!bytes) {
     return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error().message()));
+  }
   if (auto written = write_output(file, *bytes); !written) return written;
   log << "wrote " << dat::display_path(file) << " (" << bytes->size() << " bytes)\n";
   return {};

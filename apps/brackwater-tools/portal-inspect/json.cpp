@@ -158,8 +158,9 @@ class Parser {
       auto key = parse_string();
       if (!key) return std::unexpected(key.error());
       skip_whitespace();
-      if (!accept(':'))
+      if (!accept(':')) {
         return fail("expected ':' after an object key, found " + next_description());
+      }
       skip_whitespace();
       auto value = parse_value(depth);
       if (!value) return value;
