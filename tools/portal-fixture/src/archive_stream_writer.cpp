@@ -18,6 +18,12 @@ std::string failure_text(const std::filesystem::path& path) {
   return "cannot write " + path.string() + ": " + std::strerror(errno);
 }
 
+// Removes an unfinished archive; a device or pipe written to stays.
+void remove_unfinished(const std::filesystem::path& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
+}
+
 }  // namespace
 
 std::expected<ArchiveStreamWriter, std::string> ArchiveStreamWriter::create(
@@ -35,6 +41,12 @@ ArchiveStreamWriter::ArchiveStreamWriter(std::filesystem::path path, std::ofstre
     : path_(std::move(path)), out_(std::move(out)), block_size_(block_size) {
   // The header is written last, over these zeros.
   pending_.resize(detail::first_block_offset(block_size_));
+}
+
+ArchiveStreamWriter::~ArchiveStreamWriter() {
+  if (!out_.is_open()) return;  // finished, or moved from
+  out_.close();
+  remove_unfinished(path_);
 }
 
 DatFileEntry ArchiveStreamWriter::add_file(std::uint32_t id, ByteSpan bytes,
@@ -68,8 +80,9 @@ std::expected<void, std::string> ArchiveStreamWriter::finish() {
              static_cast<std::streamsize>(stored.size()));
   out_.close();
   if (!out_ && failure_.empty()) failure_ = failure_text(path_);
-  if (!failure_.empty()) return std::unexpected(failure_);
-  return {};
+  if (failure_.empty()) return {};
+  remove_unfinished(path_);
+  return std::unexpected(failure_);
 }
 
 }  // namespace portal_fixture

@@ -10,6 +10,7 @@
 //
 // Only the directory entries and the last few megabytes of blocks are held
 // in memory. A failed write is reported by finish(); later files are dropped.
+// An archive that is not finished, or fails to finish, is removed again.
 
 #include <cstdint>
 #include <expected>
@@ -26,6 +27,9 @@ class ArchiveStreamWriter {
  public:
   static std::expected<ArchiveStreamWriter, std::string> create(std::filesystem::path path,
                                                                 ArchiveOptions options = {});
+  ~ArchiveStreamWriter();
+  ArchiveStreamWriter(ArchiveStreamWriter&&) = default;
+  ArchiveStreamWriter& operator=(ArchiveStreamWriter&&) = delete;
 
   // Lays `bytes` out as a chain and records its entry; a later file with the
   // same id replaces the entry (its chain stays).
