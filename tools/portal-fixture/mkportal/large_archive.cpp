@@ -132,8 +132,8 @@ class Painter {
   }
 
   // Runs of one palette index per tile, with a sprinkling of the next.
-  Bytes indices(std::size_t width, std::uint32_t side) {
-    Bytes out(std::size_t{side} * side * width);
+  Bytes indices(std::size_t index_bytes, std::uint32_t side) {
+    Bytes out(std::size_t{side} * side * index_bytes);
     std::vector<std::uint8_t> tile_theme((side + 3) / 4);
     for (std::uint32_t y = 0; y < side; ++y) {
       if (y % 4 == 0) {
@@ -141,24 +141,25 @@ class Painter {
       }
       for (std::uint32_t x = 0; x < side; ++x) {
         const std::size_t theme = tile_theme[x / 4] + ((x ^ y) % 7 == 0 ? 1 : 0);
-        out[(std::size_t{y} * side + x) * width] = themes_[theme];
+        out[(std::size_t{y} * side + x) * index_bytes] = themes_[theme];
       }
     }
     return out;
   }
 
   Bytes raw(PixelKind kind, std::uint32_t side) {
-    const std::size_t width = kind == PixelKind::A8R8G8B8 ? 4
-                              : kind == PixelKind::R8G8B8 ? 3
-                              : kind == PixelKind::A8     ? 1
-                                                          : 2;
+    const std::size_t pixel_bytes = kind == PixelKind::A8R8G8B8 ? 4
+                                    : kind == PixelKind::R8G8B8 ? 3
+                                    : kind == PixelKind::A8     ? 1
+                                                                : 2;
     const std::uint8_t base[4] = {static_cast<std::uint8_t>(base0_),
                                   static_cast<std::uint8_t>(base0_ >> 8),
                                   static_cast<std::uint8_t>(base1_), 0xFF};
-    Bytes out(std::size_t{side} * side * width);
-    for (std::size_t at = 0; at < out.size(); at += width) {
+    Bytes out(std::size_t{side} * side * pixel_bytes);
+    for (std::size_t at = 0; at < out.size(); at += pixel_bytes) {
       const std::uint64_t noise = rng_.next();
-      for (std::size_t k = 0; k < width; ++k) out[at + k] = channel_near(base[k], noise >> (8 * k));
+      for (std::size_t k = 0; k < pixel_bytes; ++k)
+        out[at + k] = channel_near(base[k], noise >> (8 * k));
     }
     return out;
   }
