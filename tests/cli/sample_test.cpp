@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 #include <string>
 
 #include "run_process.hpp"
@@ -23,11 +23,13 @@ using test_support::TempDir;
 
 const std::filesystem::path kData = TEST_DATA_DIR;
 
-// The first number that `pattern`'s group captures in `text`, or -1.
-long number_in(const std::string& text, const char* pattern) {
-  std::smatch match;
-  if (!std::regex_search(text, match, std::regex(pattern))) return -1;
-  return std::stol(match[1]);
+// The decimal number right after the first `marker` in `text`, or -1.
+long number_after(const std::string& text, const std::string& marker) {
+  const std::size_t at = text.find(marker);
+  if (at == std::string::npos) return -1;
+  const std::size_t from = at + marker.size();
+  if (from >= text.size() || !std::isdigit(static_cast<unsigned char>(text[from]))) return -1;
+  return std::stol(text.substr(from));
 }
 
 TEST(SampleArchive, SurveyMatchesTheWorkedOutReport) {
@@ -44,9 +46,9 @@ TEST(SampleArchive, SurveyMatchesTheWorkedOutReport) {
   EXPECT_EQ(read_file(dir / "tintsurvey.json"), read_file(kData / "sample_tintsurvey.json"));
 
   // Every surface the sample breaks on purpose fails, and no other.
-  const long broken = number_in(made.err, R"(\((\d+) broken\))");
+  const long broken = number_after(made.err, " surfaces (");
   EXPECT_GT(broken, 0) << made.err;
-  EXPECT_EQ(number_in(run.err, R"(errors=(\d+))"), broken) << run.err;
+  EXPECT_EQ(number_after(run.err, "errors="), broken) << run.err;
 }
 
 }  // namespace
