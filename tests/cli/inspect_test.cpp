@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
@@ -385,6 +387,140 @@ TEST_F(InspectTest, UsageErrorsAndHelp) {
   EXPECT_TRUE(
       command_help.out.starts_with("Usage: portal-inspect [ARCHIVE] swatch REPORT --png FILE\n\n"));
   EXPECT_EQ(command_help.err, "");
+}
+
+// The sample archive of mkportal, whose report is worked out by hand in tests/data.
+class InspectSampleTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = std::make_unique<TempDir>();
+    const auto made = run_process(MKPORTAL_BIN, {"sample", "client_portal.dat"}, dir_->path());
+    ASSERT_EQ(made.status, 0) << made.err;
+  }
+  static void TearDownTestSuite() { dir_.reset(); }
+
+  static test_support::ProcessResult inspect(std::vector<std::string> args) {
+    args.insert(args.begin(), "client_portal.dat");
+    return run_process(PORTAL_INSPECT_BIN, args, dir_->path());
+  }
+
+  // The "[r, g, b]" the worked-out report holds for `id`, e.g. "0x08000005".
+  static std::string reported(const std::string& id) {
+    const std::string report = read_file(fs::path(TEST_DATA_DIR) / "sample_tintsurvey.json");
+    const std::size_t key = report.find("\"" + id + "\": ");
+    if (key == std::string::npos) return "";
+    const std::size_t open = report.find('[', key);
+    return report.substr(open, report.find(']', open) + 1 - open);
+  }
+
+  static inline std::unique_ptr<TempDir> dir_;
+};
+
+TEST_F(InspectSampleTest, ErrorsListTheSurfacesTheSampleBreaks) {
+  const auto run = inspect({"errors"});
+  EXPECT_EQ(run.status, 0);
+  // Every 21st surface from the 10th is broken, the seven faults in turn;
+  // the two missing SurfaceTextures have different ids, so different messages.
+  EXPECT_EQ(run.out,
+            "300 surfaces: 286 resolved, 14 failed\n"
+            "\n"
+            "  COUNT  MESSAGE\n"
+            "      2  SurfaceTexture has no mips\n"
+            "         0x0800001F 0x080000B2\n"
+            "      2  unsupported pixel format: R5G6B5\n"
+            "         0x08000034 0x080000C7\n"
+            "      2  source_data too short for declared width/height\n"
+            "         0x08000049 0x080000DC\n"
+            "      2  palette fetch failed: 0x04000F00: File ID 04000F00 not found in provider\n"
+            "         0x0800005E 0x080000F1\n"
+            "      2  pixel index out of palette range\n"
+            "         0x08000073 0x08000106\n"
+            "      2  failed to fill whole buffer, while parsing field 'orig_palette_id' in "
+            "TextureRefs\n"
+            "         0x08000088 0x0800011B\n"
+            "      1  File ID 0500000A not found in provider\n"
+            "         0x0800000A\n"
+            "      1  File ID 0500009D not found in provider\n"
+            "         0x0800009D\n");
+}
+
+TEST_F(InspectSampleTest, ExplainReachesTheReportedColour) {
+  const struct {
+    std::string id;
+    std::string kind_line;
+  } cases[] = {
+      {"0x08000000", "  surface_type     0x00000001 (solid)\n"},
+      {"0x08000001", "palette            none: R8G8B8 is not palette-indexed\n"},
+      {"0x08000009", "palette            none: Dxt1 is not palette-indexed\n"},
+      {"0x08000005",
+       "palette            0x04000007: the surface's own, in place of the "
+       "texture's default 0x04000005\n"},
+  };
+  for (const auto& c : cases) {
+    const auto run = inspect({"explain", c.id});
+    EXPECT_EQ(run.status, 0) << c.id;
+    EXPECT_NE(run.out.find(c.kind_line), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\ncolour             " + reported(c.id) + ", "), std::string::npos)
+        << run.out;
+  }
+  const auto override_run = inspect({"explain", "0x08000005"});
+  EXPECT_NE(override_run.out.find("  orig_palette_id  0x04000007\n"), std::string::npos);
+}
+
+TEST_F(InspectSampleTest, ExplainShowsHowASampleFaultFails) {
+  const auto run = inspect({"explain", "0x0800005E"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(
+      run.out.ends_with("  default palette  0x04000F00\n"
+                        "palette            0x04000F00: the texture's default, as the "
+                        "surface names no palette of its own\n"
+                        "failed\n"
+                        "Error: palette fetch failed: 0x04000F00: File ID 04000F00 not "
+                        "found in provider\n"))
+      << run.out;
+}
+
+// A textured surface of the sample shows its colour, and on the pixels where
+// (x + y) % 4 == 3 a colour whose red differs from it in the top bit.
+TEST_F(InspectSampleTest, TexturePngHoldsTheTwoTones) {
+  const struct {
+    std::string id;
+    std::uint32_t width, height;
+  } cases[] = {{"0x08000001", 6, 5}, {"0x08000005", 16, 8}};
+  for (const auto& c : cases) {
+    const auto run = inspect({"texture", c.id, "--png", "tones.png"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto png = read_png(dir_->path() / "tones.png");
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->width, c.width);
+    EXPECT_EQ(png->height, c.height);
+    const auto rgb = [&png](std::uint32_t x, std::uint32_t y) {
+      const Rgba pixel = png->at(x, y);
+      return "[" + std::to_string(pixel[0]) + ", " + std::to_string(pixel[1]) + ", " +
+             std::to_string(pixel[2]) + "]";
+    };
+    EXPECT_EQ(rgb(0, 0), reported(c.id)) << c.id;
+    EXPECT_EQ(rgb(1, 1), reported(c.id)) << c.id;
+    for (const auto& [x, y] : {std::pair{3u, 0u}, std::pair{1u, 2u}}) {
+      EXPECT_EQ((png->at(x, y)[0] ^ png->at(0, 0)[0]) & 0x80, 0x80) << c.id << " " << x << "," << y;
+    }
+  }
+}
+
+TEST_F(InspectSampleTest, SwatchOfTheSampleReport) {
+  const auto run = run_process(
+      PORTAL_INSPECT_BIN,
+      {"swatch", (fs::path(TEST_DATA_DIR) / "sample_tintsurvey.json").string(), "--png", "s.png"},
+      dir_->path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto png = read_png(dir_->path() / "s.png");
+  ASSERT_TRUE(png);
+  // 286 swatches: 17 to a row, 17 rows, the last holding 14.
+  EXPECT_EQ(png->width, 17u * 18 + 2);
+  EXPECT_EQ(png->height, 17u * 18 + 2);
+  EXPECT_EQ(png->at(2, 2), (Rgba{193, 92, 2, 255}));                        // 0x08000000
+  EXPECT_EQ(png->at(2 + 13 * 18, 2 + 16 * 18), (Rgba{169, 130, 92, 255}));  // 0x08FFFFFF
+  EXPECT_EQ(png->at(2 + 14 * 18, 2 + 16 * 18), (Rgba{40, 40, 40, 255}));
 }
 
 }  // namespace
