@@ -253,7 +253,8 @@ class Parser {
       case 'u':
         break;
       default:
-        return fail("invalid escape '\\" + std::string(1, c) + "' in a string");
+        --pos_;
+        return fail("invalid escape: " + next_description() + " after a backslash in a string");
     }
     auto unit = parse_hex4();
     if (!unit) return std::unexpected(unit.error());
