@@ -1,11 +1,29 @@
 #include "brackwater/tools/resolve.hpp"
 
+#include <string>
+
 #include "brackwater/dat/display.hpp"
 
 namespace brackwater::tools {
 namespace {
 
 using dat::DatDatabase;
+
+// The palette with id `palette_id`, or "0x{id}: {reason}" when it cannot be
+// fetched or parsed.
+std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
+                                                       std::uint32_t palette_id,
+                                                       ResolveObserver* observer) {
+  const auto failure = [palette_id](const std::string& reason) {
+    return std::unexpected("0x" + dat::hex8(palette_id) + ": " + reason);
+  };
+  auto bytes = db.get_file(palette_id);
+  if (!bytes) return failure(bytes.error().message());
+  auto palette = dat::Palette::unpack(*bytes);
+  if (!palette) return failure(palette.error().message());
+  if (observer) observer->on_palette(palette_id, *palette);
+  return std::move(*palette);
+}
 
 SurfaceColor solid_color(std::uint32_t word) {
   return SurfaceColor{Rgb{static_cast<std::uint8_t>(word >> 16),
@@ -45,20 +63,6 @@ PaletteChoice choose_palette(const dat::Texture& texture, std::uint32_t surface_
   if (!texture.format().paletted()) return {Source::None, std::nullopt};
   if (surface_palette_id != 0) return {Source::SurfaceOverride, surface_palette_id};
   return {Source::TextureDefault, texture.default_palette_id};
-}
-
-std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
-                                                       std::uint32_t palette_id,
-                                                       ResolveObserver* observer) {
-  const auto failure = [palette_id](const std::string& reason) {
-    return std::unexpected("0x" + dat::hex8(palette_id) + ": " + reason);
-  };
-  auto bytes = db.get_file(palette_id);
-  if (!bytes) return failure(bytes.error().message());
-  auto palette = dat::Palette::unpack(*bytes);
-  if (!palette) return failure(palette.error().message());
-  if (observer) observer->on_palette(palette_id, *palette);
-  return std::move(*palette);
 }
 
 std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDatabase& db,

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
-#include <string>
 
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/dat/database.hpp"
@@ -49,12 +48,6 @@ class ResolveObserver {
   virtual void on_palette(std::uint32_t, const dat::Palette&) {}
   virtual void on_pixels(const dat::Texture&, dat::ByteSpan) {}
 };
-
-// The palette with id `palette_id`, or "0x{id}: {reason}" when it cannot be
-// fetched or parsed.
-std::expected<dat::Palette, std::string> fetch_palette(const dat::DatDatabase& db,
-                                                       std::uint32_t palette_id,
-                                                       ResolveObserver* observer = nullptr);
 
 // The texture as RGBA8, with the palette `choice` names for paletted formats.
 std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(
