@@ -11,7 +11,6 @@ namespace {
 
 using tools::PaletteChoice;
 
-constexpr std::uint32_t kSurfaceTypeByte = 0x08;
 // Values start in this column, after the field names.
 constexpr std::size_t kValueColumn = 19;
 
@@ -123,7 +122,7 @@ class Explainer : public tools::ResolveObserver {
 
 Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostream& out) {
   if (auto known = require_file(db, id); !known) return known;
-  if (id >> 24 != kSurfaceTypeByte) {
+  if (!is_surface_id(id)) {
     return std::unexpected(show_id(id) +
                            " is not a surface: surface ids run from 0x08000000 to 0x08FFFFFF");
   }

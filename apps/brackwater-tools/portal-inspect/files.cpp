@@ -24,6 +24,10 @@ std::string show_id(std::uint32_t id) {
   return "0x" + dat::hex8(id);
 }
 
+bool is_surface_id(std::uint32_t id) {
+  return id >> 24 == 0x08;
+}
+
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id) {
   if (db.index().contains(id)) return {};
   return std::unexpected("no file " + show_id(id) + " in the archive");
