@@ -38,6 +38,12 @@ void* operator new(std::size_t size) {
 namespace brackwater::dat {
 namespace {
 
+using test_support::concat;
+using test_support::failure_of;
+using test_support::kEof;
+using test_support::RecordFailure;
+using test_support::words;
+
 // Largest allocation made while running `body`.
 std::size_t largest_allocation(const std::function<void()>& body) {
   g_largest = 0;
@@ -46,12 +52,6 @@ std::size_t largest_allocation(const std::function<void()>& body) {
   g_watching = false;
   return g_largest;
 }
-
-using test_support::concat;
-using test_support::failure_of;
-using test_support::kEof;
-using test_support::RecordFailure;
-using test_support::words;
 
 TEST(FieldReaderTest, FixedReadsAreLittleEndianAndAdvance) {
   const Bytes data{0x01, 0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF, 0xAA};

@@ -15,6 +15,7 @@ namespace {
 
 using test_support::concat;
 using test_support::failure_of;
+using test_support::kEof;
 using test_support::RecordFailure;
 using test_support::TempDir;
 using test_support::words;
@@ -39,15 +40,15 @@ TEST(HeaderTest, ShortFilesFailAtTheFirstIncompleteField) {
     std::string field;
     std::string cause;
   } cases[] = {
-      {0, "magic", "failed to fill whole buffer"},
-      {319, "magic", "failed to fill whole buffer"},
-      {322, "magic", "failed to fill whole buffer"},
-      {330, "file_size", "failed to fill whole buffer"},
-      {360, "old_lru", "failed to fill whole buffer"},
+      {0, "magic", kEof},
+      {319, "magic", kEof},
+      {322, "magic", kEof},
+      {330, "file_size", kEof},
+      {360, "old_lru", kEof},
       {380, "version_string", "not enough bytes in reader"},
       {390, "version_string", "not enough bytes in reader"},
-      {396, "version_minor", "failed to fill whole buffer"},
-      {399, "version_minor", "failed to fill whole buffer"},
+      {396, "version_minor", kEof},
+      {399, "version_minor", kEof},
   };
   TempDir dir;
   for (const auto& c : cases) {
