@@ -146,32 +146,32 @@ TEST(PixelFormat, NamesEveryCodeAndKeepsUnnamedOnes) {
 TEST(TextureDecodeError, MessagesAndDebugForms) {
   using E = TextureDecodeError;
   struct Case {
-    E error;
+    E::Payload payload;
     const char* message;
     const char* debug;
   };
   const Case cases[] = {
-      {E{E::UnsupportedFormat{PixelFormat::from_code(23)}}, "unsupported pixel format: R5G6B5",
+      {E::UnsupportedFormat{PixelFormat::from_code(23)}, "unsupported pixel format: R5G6B5",
        "UnsupportedFormat(R5G6B5)"},
-      {E{E::UnsupportedFormat{PixelFormat::from_code(7)}}, "unsupported pixel format: Other(7)",
+      {E::UnsupportedFormat{PixelFormat::from_code(7)}, "unsupported pixel format: Other(7)",
        "UnsupportedFormat(Other(7))"},
-      {E{E::ShortRead{}}, "source_data too short for declared width/height", "ShortRead"},
-      {E{E::DimensionOverflow{}}, "width * height overflowed usize", "DimensionOverflow"},
-      {E{E::MissingPaletteId{}}, "palettized format but no DefaultPaletteId in header",
+      {E::ShortRead{}, "source_data too short for declared width/height", "ShortRead"},
+      {E::DimensionOverflow{}, "width * height overflowed usize", "DimensionOverflow"},
+      {E::MissingPaletteId{}, "palettized format but no DefaultPaletteId in header",
        "MissingPaletteId"},
-      {E{E::PaletteIndexOutOfRange{}}, "pixel index out of palette range",
-       "PaletteIndexOutOfRange"},
-      {E{E::PaletteFetch{"File ID 04000042 not found in provider"}},
+      {E::PaletteIndexOutOfRange{}, "pixel index out of palette range", "PaletteIndexOutOfRange"},
+      {E::PaletteFetch{"File ID 04000042 not found in provider"},
        "palette fetch failed: File ID 04000042 not found in provider",
        "PaletteFetch(\"File ID 04000042 not found in provider\")"},
-      {E{E::PaletteFetch{"say \"no\"\\\n\t\x01\x7f"}},
+      {E::PaletteFetch{"say \"no\"\\\n\t\x01\x7f"},
        "palette fetch failed: say \"no\"\\\n\t\x01\x7f",
        "PaletteFetch(\"say \\\"no\\\"\\\\\\n\\t\\u{1}\\u{7f}\")"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.debug);
-    EXPECT_EQ(c.error.message(), c.message);
-    EXPECT_EQ(c.error.debug(), c.debug);
+    const E error(c.payload);
+    EXPECT_EQ(error.message(), c.message);
+    EXPECT_EQ(error.debug(), c.debug);
   }
 }
 
