@@ -1,0 +1,35 @@
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "brackwater/dat/file_type/texture.hpp"
+#include "check.hpp"
+#include "conversion_case.hpp"
+
+// Converts a fuzzed texture with a fuzzed palette through a fetcher that may
+// fail. A success holds exactly width * height pixels; the fetcher is asked
+// at most once, for paletted formats only, for the texture's own palette id.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace brackwater;
+  const fuzz::ConversionCase c = fuzz::read_case(dat::ByteSpan(data, size));
+  int fetches = 0;
+  const dat::PaletteFetcher fetcher =
+      [&](std::uint32_t id) -> std::expected<dat::Palette, std::string> {
+    ++fetches;
+    fuzz::require(c.texture.format().paletted(), "only paletted formats fetch a palette");
+    fuzz::require(id == c.texture.default_palette_id, "the fetcher is asked for the default id");
+    if (c.fetch_fails) return std::unexpected("no palette " + std::to_string(id));
+    return c.palette;
+  };
+  auto pixels = dat::to_rgba8(c.texture, fetcher);
+  fuzz::require(fetches <= 1, "the palette is fetched at most once");
+  if (!pixels) {
+    fuzz::require(!pixels.error().message().empty() && !pixels.error().debug().empty(),
+                  "a conversion error has a text");
+    return 0;
+  }
+  const auto expected = static_cast<std::uint64_t>(c.texture.width) *
+                        static_cast<std::uint64_t>(c.texture.height) * 4;
+  fuzz::require(pixels->size() == expected, "the output holds width * height pixels");
+  return 0;
+}
