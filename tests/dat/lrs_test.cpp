@@ -4,41 +4,10 @@
 #include <random>
 
 #include "brackwater/dat/lrs.hpp"
+#include "lrs_reference.hpp"
 
 namespace brackwater::dat {
 namespace {
-
-// The decoding rules followed literally, one token and one byte at a time,
-// to hold the optimised decoder against.
-Bytes reference_decode(ByteSpan data) {
-  if (data.size() < 4) return Bytes(data.begin(), data.end());
-  const std::size_t expected = data[0] | data[1] << 8 | data[2] << 16 | std::size_t{data[3]} << 24;
-  Bytes out;
-  std::size_t i = 4;
-  std::uint8_t flags = 0, mask = 0;
-  while (expected != 0 && i < data.size()) {
-    if (mask == 0) {
-      flags = data[i++];
-      mask = 0x80;
-    }
-    if (flags & mask) {
-      if (data.size() - i < 2) break;
-      const std::size_t distance = data[i] + 256 * (data[i + 1] >> 4);
-      const std::size_t length = (data[i + 1] & 0x0F) + 2;
-      if (distance == 0 || out.empty()) break;
-      i += 2;
-      for (std::size_t k = 0; k < length && out.size() < expected; ++k) {
-        out.push_back(out[out.size() - std::min(out.size(), distance)]);
-      }
-    } else {
-      if (i == data.size()) break;
-      out.push_back(data[i++]);
-    }
-    if (out.size() == expected) break;
-    mask = static_cast<std::uint8_t>(mask >> 1);
-  }
-  return out;
-}
 
 Bytes text(const char* s) {
   return Bytes(s, s + std::strlen(s));
@@ -83,7 +52,7 @@ TEST(DecompressLrs, DecodesTheDocumentedStreams) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(decompress_lrs(c.stream), c.decoded) << c.what;
-    EXPECT_EQ(reference_decode(c.stream), c.decoded) << c.what << " (reference)";
+    EXPECT_EQ(test_support::lrs_reference_decode(c.stream), c.decoded) << c.what << " (reference)";
   }
 }
 
@@ -122,7 +91,8 @@ TEST(DecompressLrs, MatchesTheReferenceOnRandomStreams) {
       stream.insert(stream.end(), body.begin(), body.end());
     }
     stream.resize(stream.size() - std::min<std::size_t>(stream.size() - 4, gen() % 3));
-    ASSERT_EQ(decompress_lrs(stream), reference_decode(stream)) << "round " << round;
+    ASSERT_EQ(decompress_lrs(stream), test_support::lrs_reference_decode(stream))
+        << "round " << round;
   }
 }
 

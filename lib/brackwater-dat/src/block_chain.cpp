@@ -57,6 +57,32 @@ std::expected<std::uint32_t, IoError> read_block(const PosixFile& file, std::uin
   return load_u32(link.data());
 }
 
+// Spots a chain that runs in a circle without remembering its blocks
+// (Brent's method): each link is compared with one landmark block, which
+// moves to the newest block whenever the steps since it last moved reach the
+// next power of two. A cycle is caught within about twice its length after
+// the chain enters it, so a looping chain costs a few reads instead of one
+// per data area of the file's size.
+class LoopGuard {
+ public:
+  explicit LoopGuard(std::uint32_t first) : landmark_(first) {}
+
+  bool loops_back(std::uint32_t next) {
+    if (next == landmark_) return true;
+    if (++steps_ == span_) {
+      landmark_ = next;
+      steps_ = 0;
+      span_ *= 2;
+    }
+    return false;
+  }
+
+ private:
+  std::uint32_t landmark_;
+  std::uint64_t steps_ = 0;
+  std::uint64_t span_ = 1;
+};
+
 }  // namespace
 
 std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
@@ -72,28 +98,42 @@ std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
   // archive holds: its reads would run into the end of the file. Saying so
   // before allocating keeps a damaged size from reserving gigabytes.
   if (size > file_length_) return std::unexpected(DatError(IoError::fill_whole_buffer()));
+  // Reserved whole but filled block by block: a chain that breaks off early
+  // has touched only the memory its blocks filled.
   Bytes out;
   try {
-    out.resize(size);
+    out.reserve(size);
   } catch (const std::bad_alloc&) {
     return std::unexpected(DatError(IoError::out_of_memory()));
   }
 
   const std::size_t data_area = header_.block_size - kLinkSize;
   std::uint64_t block = offset;
+  LoopGuard loop_guard(offset);
   std::size_t written = 0;
   while (true) {
-    const std::size_t chunk = std::min(data_area, out.size() - written);
+    const std::size_t chunk = std::min<std::size_t>(data_area, size - written);
+    out.resize(written + chunk);
     auto link = read_block(file_, block, out.data() + written, chunk, written);
     if (!link) return std::unexpected(DatError(link.error()));
     written += chunk;
-    if (written == out.size()) return out;
+    if (written == size) return out;
     if (*link == 0) {
       // The chain ends early: the rest follows this block's data contiguously.
-      auto rest =
-          file_.pread_exact(out.data() + written, out.size() - written, block + kLinkSize + chunk);
+      // A rest running past the end of the archive is refused before the
+      // output is filled for it.
+      const std::uint64_t rest_at = block + kLinkSize + chunk;
+      if (size - written > file_length_ - std::min(file_length_, rest_at)) {
+        return std::unexpected(DatError(IoError::fill_whole_buffer()));
+      }
+      out.resize(size);
+      auto rest = file_.pread_exact(out.data() + written, size - written, rest_at);
       if (!rest) return std::unexpected(DatError(rest.error()));
       return out;
+    }
+    // A stored file never shares a block with itself.
+    if (loop_guard.loops_back(*link)) {
+      return std::unexpected(corrupt_chain(offset, "loops back to block 0x" + hex8(*link)));
     }
     block = *link;
   }

@@ -19,6 +19,24 @@ constexpr std::size_t kGroupOutput = 8 * kMaxMatch;
 // Match copies move whole 8-byte words and may write this far past their end.
 constexpr std::size_t kSlack = 8;
 
+struct Match {
+  std::size_t distance;
+  std::size_t length;
+};
+
+// The back-reference whose two bytes start at `at`.
+Match match_at(ByteSpan stream, std::size_t at) {
+  const std::uint8_t b0 = stream[at];
+  const std::uint8_t b1 = stream[at + 1];
+  return {b0 | static_cast<std::size_t>(b1 >> 4) << 8, static_cast<std::size_t>(b1 & 0x0F) + 2};
+}
+
+// A zero distance ends the stream; with nothing decoded yet there is no byte
+// to copy from, so that ends it too.
+bool can_copy(const Match& match, std::size_t decoded) {
+  return match.distance != 0 && decoded != 0;
+}
+
 class Decoder {
  public:
   Decoder(ByteSpan stream, std::size_t limit) : in_(stream), limit_(limit), out_(limit + kSlack) {}
@@ -34,21 +52,6 @@ class Decoder {
   }
 
  private:
-  struct Match {
-    std::size_t distance;
-    std::size_t length;
-  };
-
-  Match match_at(std::size_t at) const {
-    const std::uint8_t b0 = in_[at];
-    const std::uint8_t b1 = in_[at + 1];
-    return {b0 | static_cast<std::size_t>(b1 >> 4) << 8, static_cast<std::size_t>(b1 & 0x0F) + 2};
-  }
-
-  // A zero distance ends the stream; with nothing decoded yet there is no
-  // byte to copy from, so that ends it too.
-  bool can_copy(const Match& match) const { return match.distance != 0 && length_ != 0; }
-
   // One group whose tokens are all present and whose output cannot reach the
   // limit, so no token needs a bounds check. False when the stream ends.
   bool whole_group() {
@@ -64,8 +67,8 @@ class Decoder {
         out_[length_++] = in_[pos_++];
         continue;
       }
-      const Match match = match_at(pos_);
-      if (!can_copy(match)) return false;
+      const Match match = match_at(in_, pos_);
+      if (!can_copy(match, length_)) return false;
       pos_ += 2;
       copy(match.distance, match.length);
     }
@@ -84,8 +87,8 @@ class Decoder {
       }
       if ((flags & mask) != 0) {
         if (in_.size() - pos_ < 2) return;
-        const Match match = match_at(pos_);
-        if (!can_copy(match)) return;
+        const Match match = match_at(in_, pos_);
+        if (!can_copy(match, length_)) return;
         pos_ += 2;
         copy(match.distance, std::min(match.length, limit_ - length_));
       } else {
@@ -128,6 +131,36 @@ class Decoder {
   std::size_t length_ = 0;
 };
 
+// How many bytes `stream` decodes to, at most `limit`: the token rules of
+// Decoder::tail walked without producing any byte. A back-reference adds its
+// length whatever it copies, so the count needs no output.
+std::size_t decoded_length(ByteSpan stream, std::size_t limit) {
+  std::size_t pos = 0;
+  std::size_t length = 0;
+  std::uint8_t flags = 0;
+  std::uint8_t mask = 0;
+  while (pos < stream.size()) {
+    if (mask == 0) {
+      flags = stream[pos++];
+      mask = 0x80;
+    }
+    if ((flags & mask) != 0) {
+      if (stream.size() - pos < 2) break;
+      const Match match = match_at(stream, pos);
+      if (!can_copy(match, length)) break;
+      length += std::min(match.length, limit - length);
+      pos += 2;
+    } else {
+      if (pos == stream.size()) break;
+      ++pos;
+      ++length;
+    }
+    if (length == limit) break;
+    mask = static_cast<std::uint8_t>(mask >> 1);
+  }
+  return length;
+}
+
 }  // namespace
 
 Bytes decompress_lrs(ByteSpan data) {
@@ -135,9 +168,11 @@ Bytes decompress_lrs(ByteSpan data) {
   const std::uint32_t expected = load_u32(data.data());
   const ByteSpan stream = data.subspan(kSizeField);
   if (expected == 0 || stream.empty()) return {};
-  // Two input bytes yield at most 17 output bytes, so a damaged expected
-  // size reserves no more than the input can fill.
-  const std::size_t limit = std::min<std::size_t>(expected, (stream.size() + 1) / 2 * kMaxMatch);
+  // The output is reserved, and zero-filled, at what the stream decodes to:
+  // a damaged expected size would otherwise claim up to 8.5 bytes for every
+  // stored byte, however soon the stream ends.
+  const std::size_t limit = decoded_length(stream, expected);
+  if (limit == 0) return {};
   return Decoder(stream, limit).run();
 }
 

@@ -1,0 +1,97 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "brackwater/dat/database.hpp"
+#include "brackwater/tools/resolve.hpp"
+#include "check.hpp"
+
+namespace {
+
+using namespace brackwater;
+
+// The archive under test lives in one file, rewritten for every input and
+// removed at exit. Memory-backed /dev/shm keeps the rewrite cheap.
+class ScratchFile {
+ public:
+  ScratchFile() {
+    const std::filesystem::path dir = std::filesystem::is_directory("/dev/shm")
+                                          ? "/dev/shm"
+                                          : std::filesystem::temp_directory_path();
+    std::string pattern = (dir / "brackwater-fuzz-XXXXXX").string();
+    fd_ = ::mkstemp(pattern.data());
+    fuzz::require(fd_ >= 0, "a scratch file can be created");
+    path_ = pattern;
+  }
+  ~ScratchFile() {
+    ::close(fd_);
+    ::unlink(path_.c_str());
+  }
+
+  void write(const std::uint8_t* data, std::size_t size) {
+    fuzz::require(::ftruncate(fd_, 0) == 0, "the scratch file can be emptied");
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t put = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
+      fuzz::require(put > 0, "the scratch file can be written");
+      done += static_cast<std::size_t>(put);
+    }
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  int fd_ = -1;
+  std::filesystem::path path_;
+};
+
+// A tiny record can name a 4096 x 4096 texture, whose decoding and reduction
+// take about a tenth of a second here; resolving every surface of an input
+// made of such records would turn the search into a hunt for slow inputs.
+constexpr std::size_t kResolvedSurfaces = 3;
+
+bool is_surface(std::uint32_t id) {
+  return (id >> 24) == 0x08;
+}
+
+}  // namespace
+
+// Opens the input as an archive, fetches every file it indexes and resolves
+// its first surfaces to colours, as the survey would.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static ScratchFile file;
+  file.write(data, size);
+  auto db = dat::DatDatabase::open(file.path());
+  if (!db) {
+    fuzz::require(!db.error().message().empty(), "an open error has a text");
+    return 0;
+  }
+  std::vector<std::uint32_t> ids;
+  for (const auto& [id, entry] : db->index()) ids.push_back(id);
+  std::sort(ids.begin(), ids.end());
+  for (const std::uint32_t id : ids) {
+    auto bytes = db->get_file(id);
+    if (!bytes) {
+      fuzz::require(!bytes.error().message().empty(), "a fetch error has a text");
+      continue;
+    }
+    const dat::DatFileEntry& entry = db->index().at(id);
+    fuzz::require(entry.compressed() || bytes->size() == entry.size,
+                  "a stored file comes back at its entry's size");
+  }
+  std::size_t resolved = 0;
+  for (const std::uint32_t id : ids) {
+    if (resolved == kResolvedSurfaces) break;
+    if (!is_surface(id)) continue;
+    ++resolved;
+    auto color = tools::dominant_for(*db, id);
+    if (!color) fuzz::require(!color.error().render().empty(), "a surface error has a text");
+  }
+  return 0;
+}

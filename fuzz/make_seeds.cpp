@@ -1,0 +1,197 @@
+// Writes the starting corpus of every fuzz target: make_seeds <dir> fills
+// <dir>/<target>/ with well-formed inputs built by the archive writer and the
+// record encoders, for the fuzzers to mutate.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "brackwater/dat/file_type/pixel_format.hpp"
+#include "conversion_case.hpp"
+#include "portal_fixture/archive_writer.hpp"
+#include "portal_fixture/lrs_encoder.hpp"
+#include "portal_fixture/records.hpp"
+
+namespace {
+
+using namespace brackwater::dat;
+using brackwater::fuzz::ConversionCase;
+using portal_fixture::ArchiveBuilder;
+using Kind = PixelFormat::Kind;
+
+class SeedWriter {
+ public:
+  explicit SeedWriter(std::filesystem::path root) : root_(std::move(root)) {}
+
+  void add(const std::string& target, const std::string& name, const Bytes& bytes) {
+    const std::filesystem::path dir = root_ / target;
+    std::filesystem::create_directories(dir);
+    std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    ok_ = ok_ && out.good();
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::filesystem::path root_;
+  bool ok_ = true;
+};
+
+constexpr std::uint32_t code(Kind kind) {
+  return static_cast<std::uint32_t>(kind);
+}
+
+Bytes ramp(std::size_t size, unsigned step) {
+  Bytes bytes(size);
+  for (std::size_t k = 0; k < size; ++k) bytes[k] = static_cast<std::uint8_t>(k * step);
+  return bytes;
+}
+
+Texture texture(std::uint32_t id, std::int32_t width, std::int32_t height, Kind format,
+                Bytes pixels, std::optional<std::uint32_t> palette = {}) {
+  Texture t;
+  t.id = id;
+  t.width = width;
+  t.height = height;
+  t.format_raw = code(format);
+  t.length = static_cast<std::int32_t>(pixels.size());
+  t.source_data = std::move(pixels);
+  t.default_palette_id = palette;
+  return t;
+}
+
+Surface solid(std::uint32_t color) {
+  Surface s;
+  s.surface_type = 1;
+  s.color_value = color;
+  return s;
+}
+
+Surface textured(std::uint32_t surface_texture, std::uint32_t palette) {
+  Surface s;
+  s.surface_type = 2;
+  s.texture_refs = TextureRefs{surface_texture, palette};
+  return s;
+}
+
+SurfaceTexture mips(std::uint32_t id, std::vector<std::uint32_t> textures) {
+  return SurfaceTexture{id, 0, 0, std::move(textures)};
+}
+
+// Palette indices 0, 1, ..., colors - 1, 0, 1, ...
+Bytes indices(std::size_t size, std::size_t colors) {
+  Bytes bytes(size);
+  for (std::size_t k = 0; k < size; ++k) bytes[k] = static_cast<std::uint8_t>(k % colors);
+  return bytes;
+}
+
+const std::vector<Texture>& sample_textures() {
+  static const std::vector<Texture> textures = {
+      texture(0x06000001, 4, 4, Kind::P8, indices(16, 4), 0x04000001),
+      texture(0x06000002, 8, 8, Kind::Dxt1, ramp(32, 37)),
+      texture(0x06000003, 2, 2, Kind::R8G8B8, ramp(12, 21)),
+      texture(0x06000004, 2, 2, Kind::A8R8G8B8, ramp(16, 17)),
+      texture(0x06000005, 2, 2, Kind::Index16, {0, 0, 1, 0, 2, 0, 3, 0}, 0x04000001),
+      texture(0x06000006, 4, 4, Kind::Dxt5, ramp(16, 29)),
+      texture(0x06000007, 4, 4, Kind::Dxt3, ramp(16, 13)),
+      texture(0x06000008, 3, 1, Kind::A8, ramp(3, 80)),
+  };
+  return textures;
+}
+
+const Palette kPalette{0x04000001, {0xFF102030, 0x80405060, 0x00708090, 0xFFFFFFFF}};
+
+// Every road a surface can take: solid, and textured through each format,
+// with and without a palette of its own; every file compressed when asked.
+ArchiveBuilder sample_archive(std::uint32_t block_size, bool compress) {
+  ArchiveBuilder b({.block_size = block_size});
+  const portal_fixture::FileOptions options{.compress = compress};
+  b.add_file(0x08000001, portal_fixture::encode(solid(0xFF336699)), options);
+  b.add_file(0x04000001, portal_fixture::encode(kPalette), options);
+  std::uint32_t surface = 0x08000002;
+  for (const Texture& t : sample_textures()) {
+    const std::uint32_t st = 0x05000000 | (t.id & 0xFF);
+    b.add_file(t.id, portal_fixture::encode(t), options);
+    b.add_file(st, portal_fixture::encode(mips(st, {0x06000099, t.id})), options);
+    const std::uint32_t own_palette = (surface & 1) ? 0x04000001 : 0;
+    b.add_file(surface++, portal_fixture::encode(textured(st, own_palette)), options);
+  }
+  return b;
+}
+
+// More entries than one node holds, so the directory has inner nodes.
+ArchiveBuilder two_level_archive() {
+  ArchiveBuilder b({.block_size = 16});
+  for (std::uint32_t k = 0; k < 70; ++k) {
+    b.add_file(0x08000100 + k, portal_fixture::encode(solid(k * 0x010203)));
+  }
+  return b;
+}
+
+void write_archives(SeedWriter& seeds) {
+  seeds.add("archive", "sample-64", sample_archive(64, false).build());
+  seeds.add("archive", "sample-5", sample_archive(5, false).build());
+  seeds.add("archive", "sample-256-compressed", sample_archive(256, true).build());
+  seeds.add("archive", "two-level", two_level_archive().build());
+}
+
+void write_records(SeedWriter& seeds) {
+  seeds.add("surface", "solid", portal_fixture::encode(solid(0xFF102030)));
+  seeds.add("surface", "textured", portal_fixture::encode(textured(0x05000001, 0x04000001)));
+  seeds.add("surface_texture", "two", portal_fixture::encode(mips(0x05000001, {1, 2})));
+  seeds.add("surface_texture", "none", portal_fixture::encode(mips(0x05000001, {})));
+  seeds.add("palette", "four", portal_fixture::encode(kPalette));
+  for (const Texture& t : sample_textures()) {
+    seeds.add("texture", "texture-" + std::to_string(t.id & 0xFF), portal_fixture::encode(t));
+  }
+}
+
+void write_streams(SeedWriter& seeds) {
+  seeds.add("lrs", "text",
+            portal_fixture::lrs_encode(portal_fixture::to_bytes(
+                "abcabcabcabc, the quick brown fox, abcabcabcabc, the end")));
+  seeds.add("lrs", "pixels",
+            portal_fixture::lrs_encode(portal_fixture::encode(sample_textures()[1])));
+  Bytes runs(600, 7);
+  runs.insert(runs.end(), 300, 9);
+  seeds.add("lrs", "runs", portal_fixture::lrs_encode(runs));
+  portal_fixture::LrsTokenWriter clamped(40);
+  clamped.literal('a');
+  clamped.match(5, 17);
+  clamped.match(0, 2);
+  seeds.add("lrs", "clamped-then-end", std::move(clamped).finish());
+}
+
+void write_conversions(SeedWriter& seeds) {
+  for (const Texture& t : sample_textures()) {
+    const ConversionCase fetched{t, kPalette, false};
+    seeds.add("to_rgba8", "convert-" + std::to_string(t.id & 0xFF), write_case(fetched));
+  }
+  ConversionCase failing{sample_textures()[0], kPalette, true};
+  seeds.add("to_rgba8", "fetch-fails", write_case(failing));
+  ConversionCase negative{texture(0, -1, 1, Kind::Dxt1, ramp(8, 3)), {}, false};
+  seeds.add("to_rgba8", "negative-width", write_case(negative));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_seeds <dir>\n");
+    return 2;
+  }
+  SeedWriter seeds(argv[1]);
+  write_archives(seeds);
+  write_records(seeds);
+  write_streams(seeds);
+  write_conversions(seeds);
+  if (!seeds.ok()) {
+    std::fprintf(stderr, "make_seeds: cannot write under %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}

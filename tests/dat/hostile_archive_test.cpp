@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+
+#include "brackwater/dat/database.hpp"
+#include "brackwater/dat/display.hpp"
+#include "brackwater/dat/file_type/palette.hpp"
+#include "brackwater/dat/file_type/surface.hpp"
+#include "brackwater/dat/file_type/surface_texture.hpp"
+#include "brackwater/dat/file_type/texture.hpp"
+#include "portal_fixture/archive_file.hpp"
+#include "portal_fixture/archive_writer.hpp"
+#include "portal_fixture/lrs_encoder.hpp"
+#include "portal_fixture/records.hpp"
+
+namespace brackwater::dat {
+namespace {
+
+using portal_fixture::ArchiveBuilder;
+using portal_fixture::ArchiveFile;
+using portal_fixture::DirNode;
+
+constexpr std::uint32_t kId = 0x06000001;
+constexpr std::uint32_t kMiB = 1u << 20;
+
+std::string error_text(const std::expected<Bytes, DatError>& result) {
+  return result ? "success" : result.error().message();
+}
+
+// Bytes nobody reads, so that entries may claim sizes up to the archive's length.
+void pad(ArchiveBuilder& b, std::uint32_t size) {
+  b.add_chain(Bytes(size), {.blocks = 1});
+}
+
+// Each chain comes back to a block it has passed. Gathering its size would
+// take a read per data area (a million reads for the 5-byte blocks); the
+// loop is refused as soon as it shows, naming a block of the cycle.
+TEST(HostileArchive, ChainComingBackToABlockIsCorruption) {
+  struct Case {
+    const char* what;
+    std::uint32_t block_size;
+    std::size_t blocks;     // laid out one after another
+    std::size_t last_link;  // the last block links back to this one
+  } cases[] = {
+      {"one block linking to itself", 5, 1, 0},
+      {"three blocks, the last back to the first", 64, 3, 0},
+      {"six blocks, the last back to the third", 256, 6, 2},
+      {"forty blocks, the last back to the second", 9, 40, 1},
+  };
+  for (const Case& c : cases) {
+    ArchiveBuilder b({.block_size = c.block_size});
+    const std::uint32_t start = b.end();
+    const auto block_at = [&](std::size_t k) {
+      return static_cast<std::uint32_t>(start + k * c.block_size);
+    };
+    const Bytes data(c.blocks * (c.block_size - 4), 0x5A);
+    b.add_file(kId, data,
+               {.size = kMiB, .chain = {.links = {{c.blocks - 1, block_at(c.last_link)}}}});
+    pad(b, kMiB);
+    ArchiveFile file(b);
+    auto db = file.open();
+    ASSERT_TRUE(db) << db.error().message();
+
+    const std::string text = error_text(db->get_file(kId));
+    const std::string prefix =
+        "Corruption detected: block chain at offset 0x" + hex8(start) + " loops back to block 0x";
+    ASSERT_TRUE(text.starts_with(prefix)) << c.what << ": " << text;
+    std::set<std::string> cycle;
+    for (std::size_t k = c.last_link; k < c.blocks; ++k) cycle.insert(hex8(block_at(k)));
+    EXPECT_TRUE(cycle.contains(text.substr(prefix.size()))) << c.what << ": " << text;
+  }
+}
+
+TEST(HostileArchive, DirectoryNodeWhoseChainLoopsIsCorruption) {
+  ArchiveBuilder b({.block_size = 64});
+  const std::uint32_t root = b.end();
+  b.add_chain(Bytes(60), {.links = {{0, root}}});  // 1716 bytes would need 28 blocks
+  pad(b, 4096);
+  b.set_root(root);
+  auto db = ArchiveFile(b).open();
+  ASSERT_FALSE(db);
+  EXPECT_EQ(db.error().message(), "Corruption detected: block chain at offset 0x" + hex8(root) +
+                                      " loops back to block 0x" + hex8(root));
+}
+
+// Offsets and sizes near 2^32 are computed in 64 bits and end in the short
+// read they would be, never in a wrapped offset or an allocation of gigabytes.
+TEST(HostileArchive, SizesAndOffsetsNearTheTopEndAsShortReads) {
+  ArchiveBuilder b({.block_size = 256});
+  const std::uint32_t chain = b.add_chain(Bytes(600, 1));
+  const std::uint32_t ends_early = b.add_chain(Bytes(100, 2), {.blocks = 1});
+  const std::uint32_t links_high = b.add_chain(Bytes(600, 3), {.links = {{0, 0xFFFFFFFC}}});
+  pad(b, 64 * 1024);
+  const std::uint32_t root = b.reserve_node();
+  const std::uint32_t length = b.end();
+  const auto entry = [](std::uint32_t id, std::uint32_t offset, std::uint32_t size) {
+    DatFileEntry e;
+    e.id = id;
+    e.offset = offset;
+    e.size = size;
+    return e;
+  };
+  struct Case {
+    const char* what;
+    DatFileEntry entry;
+  } cases[] = {
+      {"size 2^32 - 1", entry(1, chain, 0xFFFFFFFF)},
+      {"size 2^31", entry(2, chain, 0x80000000)},
+      {"size one past the archive", entry(3, chain, length + 1)},
+      {"first block at 2^32 - 4", entry(4, 0xFFFFFFFC, 16)},
+      {"first block at 2^32 - 1", entry(5, 0xFFFFFFFF, 600)},
+      {"a link to 2^32 - 4", entry(6, links_high, 600)},
+      {"a chain ending early whose rest runs past the end", entry(7, ends_early, length - 600)},
+  };
+  DirNode node;
+  for (const Case& c : cases) node.entries.push_back(c.entry);
+  b.set_node(root, node);
+  b.set_root(root);
+  const Bytes archive = b.build();
+  ASSERT_EQ(archive.size(), length);
+  ArchiveFile file(archive);
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  for (const Case& c : cases) {
+    EXPECT_EQ(error_text(db->get_file(c.entry.id)), "IO error: failed to fill whole buffer")
+        << c.what;
+  }
+}
+
+// A stream that claims 4 GiB but stops after three bytes is stored in a
+// megabyte: the output is sized by what the stream yields, not by the claim
+// or by the most the stored bytes could expand to.
+TEST(HostileArchive, CompressedFileClaimingGigabytesReservesWhatItYields) {
+  portal_fixture::LrsTokenWriter stream(0xFFFFFFFF);
+  for (const char c : {'a', 'b', 'c'}) stream.literal(static_cast<std::uint8_t>(c));
+  stream.match(0, 2);  // ends the stream
+  Bytes stored = std::move(stream).finish();
+  stored.resize(kMiB, 0x11);
+  ArchiveBuilder b;
+  b.add_file(kId, stored, {.bit_flags = 1});
+  ArchiveFile file(b);
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  auto bytes = db->get_file(kId);
+  ASSERT_TRUE(bytes) << bytes.error().message();
+  EXPECT_EQ(*bytes, portal_fixture::to_bytes("abc"));
+  EXPECT_LT(bytes->capacity(), 64u);
+}
+
+// A small archive holding every kind of record, some files compressed.
+ArchiveBuilder small_archive() {
+  ArchiveBuilder b({.block_size = 64});
+  Surface solid;
+  solid.surface_type = 1;
+  solid.color_value = 0xFF102030;
+  Surface textured;
+  textured.surface_type = 2;
+  textured.texture_refs = TextureRefs{0x05000001, 0x04000001};
+  Texture texture;
+  texture.id = 0x06000001;
+  texture.width = 2;
+  texture.height = 2;
+  texture.format_raw = 41;  // P8
+  texture.length = 4;
+  texture.source_data = {0, 1, 1, 0};
+  texture.default_palette_id = 0x04000001;
+  b.add_file(0x08000001, portal_fixture::encode(solid));
+  b.add_file(0x08000002, portal_fixture::encode(textured), {.compress = true});
+  b.add_file(0x05000001, portal_fixture::encode(SurfaceTexture{0x05000001, 0, 0, {0x06000001}}));
+  b.add_file(0x06000001, portal_fixture::encode(texture), {.compress = true});
+  b.add_file(0x04000001, portal_fixture::encode(Palette{0x04000001, {0xFF0000FF, 0xFF00FF00}}));
+  return b;
+}
+
+// Cut anywhere, the archive fails to open or serves what it still holds:
+// every fetch either fails or returns exactly the bytes first stored.
+TEST(HostileArchive, TruncationAtEveryOffsetEndsInAnErrorOrTheRightBytes) {
+  const Bytes whole = small_archive().build();
+  std::map<std::uint32_t, Bytes> stored;
+  {
+    ArchiveFile file(whole);
+    auto db = file.open();
+    ASSERT_TRUE(db) << db.error().message();
+    for (const auto& [id, entry] : db->index()) stored[id] = db->get_file(id).value();
+  }
+  ASSERT_EQ(stored.size(), 5u);
+
+  std::size_t opened = 0;
+  for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+    ArchiveFile file(ByteSpan(whole).first(cut));
+    auto db = file.open();
+    if (!db) {
+      EXPECT_FALSE(db.error().message().empty());
+      continue;
+    }
+    ++opened;
+    for (const auto& [id, entry] : db->index()) {
+      auto bytes = db->get_file(id);
+      if (bytes) {
+        EXPECT_EQ(*bytes, stored.at(id)) << "cut at " << cut << ", id " << hex8(id);
+      }
+    }
+  }
+  EXPECT_GT(opened, 0u);
+}
+
+}  // namespace
+}  // namespace brackwater::dat
