@@ -46,7 +46,7 @@ const ArchiveFile& chained_file() {
   return file;
 }
 
-// The whole open: header, directory walk and index build.
+// The whole open: the header, then read_directory: the walk and the index build.
 void BM_OpenLargeDirectory(benchmark::State& state) {
   const ArchiveFile& file = large_directory();
   for (auto _ : state) {
@@ -56,21 +56,6 @@ void BM_OpenLargeDirectory(benchmark::State& state) {
       return;
     }
     benchmark::DoNotOptimize(db->index().size());
-  }
-  state.SetItemsProcessed(state.iterations() * kEntryCount);
-}
-
-// A second walk over an open archive: the node reads and entry parsing
-// without the index growing.
-void BM_ReadDirectoryAgain(benchmark::State& state) {
-  auto db = large_directory().open();
-  if (!db) {
-    state.SkipWithError("archive does not open");
-    return;
-  }
-  for (auto _ : state) {
-    auto walked = db->read_directory();
-    benchmark::DoNotOptimize(walked.has_value());
   }
   state.SetItemsProcessed(state.iterations() * kEntryCount);
 }
@@ -89,7 +74,6 @@ void BM_GetChainedFile(benchmark::State& state) {
 }
 
 BENCHMARK(BM_OpenLargeDirectory)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadDirectoryAgain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetChainedFile)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

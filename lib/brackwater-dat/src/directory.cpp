@@ -10,6 +10,9 @@
 namespace brackwater::dat {
 namespace {
 
+// Ceiling on the entries reserved before the walk: 28 MiB of address space.
+constexpr std::uint64_t kMaxReservedEntries = std::uint64_t{1} << 20;
+
 // A directory node, read as the first 1716 bytes of the block chain at its
 // offset: 62 u32 child offsets (0 = empty slot), a u32 entry count, then
 // room for 61 entries of 24 bytes.
@@ -17,9 +20,6 @@ constexpr std::uint32_t kNodeSize = 1716;
 constexpr std::size_t kBranchSlots = 62;
 constexpr std::size_t kCountOffset = kBranchSlots * 4;
 constexpr std::size_t kEntriesOffset = kCountOffset + 4;
-
-// Ceiling on the index reservation made before the walk.
-constexpr std::uint64_t kMaxReservedEntries = std::uint64_t{1} << 20;
 
 std::uint32_t branch(ByteSpan node, std::size_t slot) {
   return load_u32(node.data() + slot * 4);
@@ -44,15 +44,16 @@ std::expected<DatFileEntry, ReadError> parse_entry(FieldReader& in) {
   return entry;
 }
 
-// Puts each of the node's entries into `index` as soon as it is parsed, so a
-// count above 61 fails only after the entries that fit.
-std::expected<void, ReadError> index_entries(ByteSpan node, FileIndex& index) {
+// Appends each of the node's entries to `walked` as soon as it is parsed, so
+// a count above 61 fails only after the entries that fit.
+std::expected<void, ReadError> collect_entries(ByteSpan node,
+                                               std::vector<FileIndex::value_type>& walked) {
   FieldReader in{node.subspan(kEntriesOffset), "DatFileEntry"};
   const std::uint32_t count = entry_count(node);
   for (std::uint32_t k = 0; k < count; ++k) {
     auto entry = parse_entry(in);
     if (!entry) return std::unexpected(std::move(entry.error()));
-    index.insert_or_assign(entry->id, *entry);
+    walked.emplace_back(entry->id, *entry);
   }
   return {};
 }
@@ -72,8 +73,12 @@ void push_children(ByteSpan node, std::vector<std::uint32_t>& pending) {
 
 std::expected<void, DatError> DatDatabase::read_directory() {
   if (header_.root_offset == 0) return {};
-  // Every stored file takes at least one block.
-  index_.reserve(static_cast<std::size_t>(std::min(
+  // Entries in walk order; the index takes them all at once at the end. A
+  // failed walk leaves the index as it was, and its database is dropped.
+  std::vector<FileIndex::value_type> walked;
+  // Every stored file takes at least one block. Pages of the reservation
+  // that the walk does not fill are never touched, so they cost no memory.
+  walked.reserve(static_cast<std::size_t>(std::min(
       file_length_ / std::max<std::uint32_t>(header_.block_size, 1), kMaxReservedEntries)));
 
   // Depth-first and pre-order with an explicit stack: a node's entries enter
@@ -92,11 +97,12 @@ std::expected<void, DatError> DatDatabase::read_directory() {
     }
     auto node = read_file_data(offset, kNodeSize);
     if (!node) return std::unexpected(std::move(node.error()));
-    if (auto indexed = index_entries(*node, index_); !indexed) {
-      return std::unexpected(DatError(std::move(indexed.error())));
+    if (auto collected = collect_entries(*node, walked); !collected) {
+      return std::unexpected(DatError(std::move(collected.error())));
     }
     push_children(*node, pending);
   }
+  index_.insert_or_assign_all(std::move(walked));
   return {};
 }
 
