@@ -1,1 +1,228 @@
+#include "brackwater/tools/resolve.hpp"
+
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "brackwater/dat/file_type/palette.hpp"
+#include "brackwater/dat/file_type/surface.hpp"
+#include "brackwater/dat/file_type/surface_texture.hpp"
+#include "brackwater/dat/file_type/texture.hpp"
+#include "portal_fixture/archive_file.hpp"
+#include "portal_fixture/archive_writer.hpp"
+#include "portal_fixture/records.hpp"
+
+namespace brackwater::tools {
+namespace {
+
+using dat::Bytes;
+using Kind = dat::PixelFormat::Kind;
+using portal_fixture::ArchiveBuilder;
+using portal_fixture::ArchiveFile;
+using portal_fixture::encode;
+
+constexpr std::uint32_t kSurface = 0x08000010;
+constexpr std::uint32_t kMips = 0x05000010;
+constexpr std::uint32_t kTexture = 0x06000010;
+constexpr std::uint32_t kDefaultPalette = 0x04000001;  // D: index 1 is red
+constexpr std::uint32_t kSurfacePalette = 0x04000002;  // S: index 1 is green
+constexpr std::uint32_t kAbsentPalette = 0x00000ABC;
+
+const Rgb kRed{200, 0, 0};
+const Rgb kGreen{0, 200, 0};
+
+dat::Texture texture(Kind kind, std::int32_t width, std::int32_t height, Bytes pixels,
+                     std::optional<std::uint32_t> palette_id = std::nullopt) {
+  dat::Texture t;
+  t.id = kTexture;
+  t.width = width;
+  t.height = height;
+  t.format_raw = static_cast<std::uint32_t>(kind);
+  t.length = static_cast<std::int32_t>(pixels.size());
+  t.source_data = std::move(pixels);
+  t.default_palette_id = palette_id;
+  return t;
+}
+
+// A 2x1 P8 texture whose pixels both take palette index 1.
+dat::Texture paletted(Kind kind, std::optional<std::uint32_t> palette_id) {
+  Bytes indices = kind == Kind::P8 ? Bytes{1, 1} : Bytes{1, 0, 1, 0};
+  return texture(kind, 2, 1, std::move(indices), palette_id);
+}
+
+Bytes palette(std::uint32_t id, std::uint32_t index_one) {
+  return encode(dat::Palette{id, {0xFF000000, index_one, 0xFFFFFFFF}});
+}
+
+Bytes textured_surface(std::uint32_t mips_id, std::uint32_t palette_id) {
+  dat::Surface surface;
+  surface.surface_type = 0x2;
+  surface.texture_refs = dat::TextureRefs{mips_id, palette_id};
+  return encode(surface);
+}
+
+Bytes mips(std::vector<std::uint32_t> texture_ids) {
+  return encode(dat::SurfaceTexture{kMips, 0, 0, std::move(texture_ids)});
+}
+
+// An archive holding one textured surface with a single mip, both palettes,
+// and whatever a case adds.
+class OneSurface {
+ public:
+  OneSurface(const dat::Texture& tex, std::uint32_t surface_palette) {
+    builder_.add_file(kSurface, textured_surface(kMips, surface_palette));
+    builder_.add_file(kMips, mips({kTexture}));
+    builder_.add_file(kTexture, encode(tex));
+    builder_.add_file(kDefaultPalette, palette(kDefaultPalette, 0xFFC80000));
+    builder_.add_file(kSurfacePalette, palette(kSurfacePalette, 0xFF00C800));
+  }
+
+  ArchiveBuilder& builder() { return builder_; }
+
+  std::expected<SurfaceColor, ToolError> resolve() const {
+    const ArchiveFile file(builder_);
+    auto db = file.open();
+    if (!db) return std::unexpected(ToolError::from(db.error()));
+    return dominant_for(*db, kSurface);
+  }
+
+ private:
+  ArchiveBuilder builder_;
+};
+
+// "ok" with the colour, or the failure's message.
+std::string outcome(const std::expected<SurfaceColor, ToolError>& result) {
+  if (!result) return result.error().message();
+  return "ok " + std::to_string(result->rgb.r) + " " + std::to_string(result->rgb.g) + " " +
+         std::to_string(result->rgb.b) + (result->solid ? " solid" : " textured");
+}
+
+TEST(DominantFor, SolidColourWordIgnoresItsTopByte) {
+  for (const Bytes& word : {Bytes{0x30, 0x20, 0x10, 0xFF}, Bytes{0x30, 0x20, 0x10, 0x00}}) {
+    Bytes record = {0x01, 0, 0, 0};
+    record.insert(record.end(), word.begin(), word.end());
+    record.resize(20);  // translucency, luminosity, diffuse
+    ArchiveBuilder b;
+    b.add_file(kSurface, record);
+    const ArchiveFile file(b);
+    auto db = file.open();
+    ASSERT_TRUE(db);
+    EXPECT_EQ(outcome(dominant_for(*db, kSurface)), "ok 16 32 48 solid") << int{word[3]};
+  }
+}
+
+TEST(DominantFor, DecodesOnlyTheLastMip) {
+  // The first mip is absent from the archive and the second cannot be
+  // decoded: touching either would fail the surface.
+  OneSurface archive(texture(Kind::R8G8B8, 1, 1, {0x00, 0x00, 0xC8}), 0);
+  archive.builder().add_file(kMips, mips({0x06000001, 0x06000002, kTexture}));
+  archive.builder().add_file(0x06000002, encode(texture(Kind::R5G6B5, 1, 1, {0, 0})));
+  EXPECT_EQ(outcome(archive.resolve()), "ok 200 0 0 textured");
+}
+
+TEST(DominantFor, EmptyMipListFailsBeforeAnyTextureIsFetched) {
+  OneSurface archive(texture(Kind::R8G8B8, 1, 1, {0, 0, 0}), 0);
+  archive.builder().add_file(kMips, mips({}));
+  EXPECT_EQ(outcome(archive.resolve()), "SurfaceTexture has no mips");
+}
+
+TEST(DominantFor, SurfacePaletteReplacesTheDefaultOfPalettedTextures) {
+  struct Case {
+    Kind kind;
+    std::uint32_t surface_palette;
+    Rgb expected;
+  };
+  for (const Case& c :
+       {Case{Kind::P8, kSurfacePalette, kGreen}, Case{Kind::P8, 0, kRed},
+        Case{Kind::Index16, kSurfacePalette, kGreen}, Case{Kind::Index16, 0, kRed}}) {
+    const OneSurface archive(paletted(c.kind, kDefaultPalette), c.surface_palette);
+    const auto color = archive.resolve();
+    ASSERT_TRUE(color) << color.error().message();
+    EXPECT_EQ(color->rgb, c.expected)
+        << static_cast<std::uint32_t>(c.kind) << " " << c.surface_palette;
+    EXPECT_FALSE(color->solid);
+  }
+}
+
+TEST(DominantFor, UnpalettedTexturesNeverFetchTheSurfacePalette) {
+  // A DXT1 block of colour 0xF800 (pure red) in every pixel.
+  const Bytes red_block = {0x00, 0xF8, 0x00, 0x00, 0, 0, 0, 0};
+  const dat::Texture cases[] = {
+      texture(Kind::Dxt1, 4, 4, red_block),
+      texture(Kind::R8G8B8, 1, 1, {0x00, 0x00, 0xFF}),
+      texture(Kind::A8, 1, 1, {0xFF}),
+  };
+  const std::string expected[] = {"ok 255 0 0 textured", "ok 255 0 0 textured",
+                                  "ok 255 255 255 textured"};
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const OneSurface archive(cases[i], kAbsentPalette);
+    EXPECT_EQ(outcome(archive.resolve()), expected[i]) << cases[i].format().to_string();
+  }
+}
+
+TEST(DominantFor, PalettedTextureWithoutDefaultIdFailsDespiteASurfacePalette) {
+  // P8 always stores a default palette id; a record that lacks it does not
+  // parse, and the surface's own palette does not rescue it.
+  const OneSurface archive(paletted(Kind::P8, std::nullopt), kSurfacePalette);
+  const auto color = archive.resolve();
+  ASSERT_FALSE(color);
+  EXPECT_TRUE(color.error().message().starts_with("Binary read error: ")) << outcome(color);
+  EXPECT_NE(color.error().message().find("While parsing field 'default_palette_id' in Texture"),
+            std::string::npos)
+      << outcome(color);
+}
+
+TEST(DominantFor, PaletteFailuresNameThePaletteAndItsError) {
+  const Bytes unparsable = {0xBD, 0x0A, 0, 0, 9, 0};  // id, then half a count
+  const auto parse_error = dat::Palette::unpack(unparsable);
+  ASSERT_FALSE(parse_error);
+  struct Case {
+    std::uint32_t default_palette;
+    std::uint32_t surface_palette;
+    std::string message;
+  };
+  const Case cases[] = {
+      {kAbsentPalette, 0,
+       "palette fetch failed: 0x00000ABC: File ID 00000ABC not found in provider"},
+      {kDefaultPalette, kAbsentPalette,
+       "palette fetch failed: 0x00000ABC: File ID 00000ABC not found in provider"},
+      {0x00000ABD, 0, "palette fetch failed: 0x00000ABD: " + parse_error.error().message()},
+      {kDefaultPalette, 0x00000ABD,
+       "palette fetch failed: 0x00000ABD: " + parse_error.error().message()},
+  };
+  for (const Case& c : cases) {
+    OneSurface archive(paletted(Kind::P8, c.default_palette), c.surface_palette);
+    archive.builder().add_file(0x00000ABD, unparsable);
+    EXPECT_EQ(outcome(archive.resolve()), c.message);
+  }
+}
+
+TEST(DominantFor, FailuresCarryTheLibraryErrorText) {
+  struct Case {
+    const char* what;
+    dat::Texture tex;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"unsupported", texture(Kind::R5G6B5, 1, 1, {0, 0}), "unsupported pixel format: R5G6B5"},
+      {"short", texture(Kind::R8G8B8, 2, 1, {1, 2, 3, 4, 5}),
+       "source_data too short for declared width/height"},
+      {"index out of range", texture(Kind::P8, 1, 1, {3}, kDefaultPalette),
+       "pixel index out of palette range"},
+  };
+  for (const Case& c : cases) {
+    const OneSurface archive(c.tex, 0);
+    EXPECT_EQ(outcome(archive.resolve()), c.message) << c.what;
+  }
+
+  OneSurface absent_mips(texture(Kind::A8, 1, 1, {0}), 0);
+  absent_mips.builder().add_file(kSurface, textured_surface(0x05000099, 0));
+  EXPECT_EQ(outcome(absent_mips.resolve()), "File ID 05000099 not found in provider");
+}
+
+}  // namespace
+}  // namespace brackwater::tools

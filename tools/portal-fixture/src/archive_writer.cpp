@@ -7,59 +7,29 @@
 
 #include "block_layout.hpp"
 #include "directory_layout.hpp"
-#include "portal_fixture/lrs_encoder.hpp"
+#include "header_layout.hpp"
 
 namespace portal_fixture {
-namespace {
-
-using brackwater::dat::kHeaderOffset;
-
-// The header's 17 fields end 80 bytes after it starts.
-constexpr std::size_t kHeaderEnd = kHeaderOffset + 80;
-
-void write_header(Bytes& image, const DatHeader& h) {
-  std::size_t at = kHeaderOffset;
-  for (const std::uint32_t field :
-       {h.magic, h.block_size, h.file_size, h.dataset, h.subset, h.free_head, h.free_tail,
-        h.free_count, h.root_offset, h.new_lru, h.old_lru, h.use_lru, h.master_map_id,
-        h.engine_version, h.game_version}) {
-    poke_u32(image, at, field);
-    at += 4;
-  }
-  std::memcpy(image.data() + at, h.version_string.data(), h.version_string.size());
-  poke_u32(image, at + h.version_string.size(), h.version_minor);
-}
-
-}  // namespace
 
 ArchiveBuilder::ArchiveBuilder(ArchiveOptions options) : block_size_(options.block_size) {
   if (block_size_ <= 4) throw std::invalid_argument("blocks need room for data after the link");
   header_.block_size = block_size_;
-  // Blocks start at the first multiple of the block size after the header.
-  image_.resize((kHeaderEnd + block_size_ - 1) / block_size_ * block_size_);
+  image_.resize(detail::first_block_offset(block_size_));
 }
 
 DatFileEntry ArchiveBuilder::add_file(std::uint32_t id, ByteSpan bytes,
                                       const FileOptions& options) {
-  const Bytes encoded = options.compress ? lrs_encode(bytes) : Bytes{};
-  const ByteSpan stored = options.compress ? ByteSpan(encoded) : bytes;
-  DatFileEntry entry;
-  entry.bit_flags = options.bit_flags | (options.compress ? 1u : 0u);
-  entry.id = id;
-  entry.offset = detail::append_chain(image_, block_size_, stored, options.chain);
-  entry.size = options.size.value_or(static_cast<std::uint32_t>(stored.size()));
-  entry.timestamp = options.timestamp;
-  entry.version = options.version;
+  const DatFileEntry entry = detail::append_file({image_}, block_size_, id, bytes, options);
   entries_.insert_or_assign(id, entry);
   return entry;
 }
 
 std::uint32_t ArchiveBuilder::add_chain(ByteSpan bytes, const ChainShape& shape) {
-  return detail::append_chain(image_, block_size_, bytes, shape);
+  return detail::append_chain({image_}, block_size_, bytes, shape);
 }
 
 std::uint32_t ArchiveBuilder::add_node(const DirNode& node) {
-  return detail::append_chain(image_, block_size_, detail::encode_node(node));
+  return detail::append_chain({image_}, block_size_, detail::encode_node(node));
 }
 
 std::uint32_t ArchiveBuilder::reserve_node() {
@@ -77,16 +47,11 @@ std::uint32_t ArchiveBuilder::end() const {
 Bytes ArchiveBuilder::build() const {
   Bytes image = image_;
   DatHeader header = header_;
-  if (root_) {
-    header.root_offset = *root_;
-  } else if (!entries_.empty()) {
-    std::vector<DatFileEntry> sorted;
-    sorted.reserve(entries_.size());
-    for (const auto& [id, entry] : entries_) sorted.push_back(entry);
-    header.root_offset = detail::append_tree(image, block_size_, sorted);
-  }
+  header.root_offset = root_.value_or(0);
+  if (!root_) header.root_offset = detail::append_directory({image}, block_size_, entries_);
   header.file_size = static_cast<std::uint32_t>(image.size());
-  write_header(image, header);
+  const Bytes stored = detail::encode_header(header);
+  std::memcpy(image.data() + brackwater::dat::kHeaderOffset, stored.data(), stored.size());
   return image;
 }
 

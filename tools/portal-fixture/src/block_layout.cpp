@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brackwater/dat/field_reader.hpp"
+#include "portal_fixture/lrs_encoder.hpp"
 
 namespace portal_fixture::detail {
 namespace {
@@ -19,7 +20,7 @@ std::size_t round_up(std::size_t value, std::size_t unit) {
 
 }  // namespace
 
-std::uint32_t append_chain(Bytes& image, std::uint32_t block_size, ByteSpan data,
+std::uint32_t append_chain(ImageTail image, std::uint32_t block_size, ByteSpan data,
                            const ChainShape& shape) {
   const std::size_t area = block_size - kLinkSize;
   const std::size_t needed = std::max<std::size_t>(1, (data.size() + area - 1) / area);
@@ -30,7 +31,7 @@ std::uint32_t append_chain(Bytes& image, std::uint32_t block_size, ByteSpan data
   // running on over as many whole blocks as it needs.
   const std::size_t last_data = data.size() - (count - 1) * area;
   std::vector<std::size_t> at(count);
-  std::size_t next = image.size();
+  std::size_t next = image.end();
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t k = shape.reversed ? count - 1 - i : i;
     at[k] = next;
@@ -39,17 +40,34 @@ std::uint32_t append_chain(Bytes& image, std::uint32_t block_size, ByteSpan data
   if (next > std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("archive larger than 32-bit offsets reach");
   }
-  image.resize(next);
+  image.bytes.resize(next - image.base);
 
   std::vector<std::uint32_t> links(count, 0);
   for (std::size_t k = 0; k + 1 < count; ++k) links[k] = static_cast<std::uint32_t>(at[k + 1]);
   for (const auto& [k, link] : shape.links) links.at(k) = link;
   for (std::size_t k = 0; k < count; ++k) {
-    poke_u32(image, at[k], links[k]);
+    const std::size_t block = at[k] - image.base;
+    poke_u32(image.bytes, block, links[k]);
     const std::size_t length = k + 1 < count ? area : last_data;
-    if (length != 0) std::memcpy(image.data() + at[k] + kLinkSize, data.data() + k * area, length);
+    if (length != 0) {
+      std::memcpy(image.bytes.data() + block + kLinkSize, data.data() + k * area, length);
+    }
   }
   return static_cast<std::uint32_t>(at[0]);
+}
+
+DatFileEntry append_file(ImageTail image, std::uint32_t block_size, std::uint32_t id,
+                         ByteSpan bytes, const FileOptions& options) {
+  const Bytes encoded = options.compress ? lrs_encode(bytes) : Bytes{};
+  const ByteSpan stored = options.compress ? ByteSpan(encoded) : bytes;
+  DatFileEntry entry;
+  entry.bit_flags = options.bit_flags | (options.compress ? 1u : 0u);
+  entry.id = id;
+  entry.offset = append_chain(image, block_size, stored, options.chain);
+  entry.size = options.size.value_or(static_cast<std::uint32_t>(stored.size()));
+  entry.timestamp = options.timestamp;
+  entry.version = options.version;
+  return entry;
 }
 
 void overwrite_chain(Bytes& image, std::uint32_t block_size, std::uint32_t offset, ByteSpan data) {

@@ -1,8 +1,8 @@
 #include "directory_layout.hpp"
 
+#include <span>
 #include <stdexcept>
-
-#include "block_layout.hpp"
+#include <vector>
 
 namespace portal_fixture::detail {
 namespace {
@@ -24,7 +24,7 @@ unsigned height_for(std::size_t entries) {
   return height;
 }
 
-std::uint32_t append_subtree(Bytes& image, std::uint32_t block_size,
+std::uint32_t append_subtree(ImageTail image, std::uint32_t block_size,
                              std::span<const DatFileEntry> entries) {
   DirNode node;
   const unsigned height = height_for(entries.size());
@@ -71,9 +71,13 @@ Bytes encode_node(const DirNode& node) {
   return bytes;
 }
 
-std::uint32_t append_tree(Bytes& image, std::uint32_t block_size,
-                          std::span<const DatFileEntry> entries) {
-  return append_subtree(image, block_size, entries);
+std::uint32_t append_directory(ImageTail image, std::uint32_t block_size,
+                               const std::map<std::uint32_t, DatFileEntry>& entries) {
+  if (entries.empty()) return 0;
+  std::vector<DatFileEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const auto& [id, entry] : entries) sorted.push_back(entry);
+  return append_subtree(image, block_size, sorted);
 }
 
 }  // namespace portal_fixture::detail

@@ -1,0 +1,129 @@
+#include "command_line.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace mkportal {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: mkportal sample OUT [--seed N]\n"
+    "       mkportal large OUT [--scale X] [--seed N]\n";
+
+constexpr const char* kHelp =
+    "Write a synthetic portal archive for tests, samples and benchmarks\n"
+    "\n"
+    "Usage: mkportal sample OUT [--seed N]\n"
+    "       mkportal large OUT [--scale X] [--seed N]\n"
+    "\n"
+    "Profiles:\n"
+    "  sample      about 300 surfaces in every texture format, 14 of them broken\n"
+    "  large       shaped like a client archive: at scale 1 about 100,000 files,\n"
+    "              10,000 of them surfaces, about 500 MB\n"
+    "\n"
+    "Options:\n"
+    "  --seed N    random seed, an unsigned decimal integer [default: 1]\n"
+    "  --scale X   multiplies the large archive's counts, a decimal number above 0\n"
+    "              and at most 7 [default: 1]\n"
+    "  -h, --help  print this help\n"
+    "\n"
+    "The same profile, seed and scale always write the same bytes.\n";
+
+std::unexpected<Stop> usage_error(const std::string& message) {
+  return std::unexpected(Stop{2, "mkportal: " + message + "\n" + kUsage});
+}
+
+std::optional<std::uint64_t> parse_seed(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return {};
+  return value;
+}
+
+// Digits with at most one decimal point: "2", "0.25", "1.5".
+std::optional<double> parse_scale(std::string_view text) {
+  if (text.find_first_not_of("0123456789.") != std::string_view::npos) return {};
+  double value = 0;
+  const auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return {};
+  if (!(value > 0 && value <= kMaxScale)) return {};
+  return value;
+}
+
+struct Option {
+  std::string_view name;
+  std::optional<std::string_view> value;
+};
+
+}  // namespace
+
+std::expected<Command, Stop> parse_command_line(std::span<const char* const> argv) {
+  const std::vector<std::string_view> args(argv.begin() + (argv.empty() ? 0 : 1), argv.end());
+  for (const std::string_view arg : args) {
+    if (arg == "-h" || arg == "--help") return std::unexpected(Stop{0, kHelp});
+  }
+
+  std::vector<std::string_view> positionals;
+  std::optional<std::string_view> seed;
+  std::optional<std::string_view> scale;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (!arg.starts_with("-") || arg == "-") {
+      positionals.push_back(arg);
+      continue;
+    }
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    std::optional<std::string_view>* slot = name == "--seed"    ? &seed
+                                            : name == "--scale" ? &scale
+                                                                : nullptr;
+    if (slot == nullptr) return usage_error("unknown option '" + std::string(arg) + "'");
+    if (slot->has_value()) return usage_error("option '" + std::string(name) + "' given twice");
+    if (equals != std::string_view::npos) {
+      *slot = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      *slot = args[++i];
+    } else {
+      return usage_error("option '" + std::string(name) + "' needs a value");
+    }
+  }
+
+  if (positionals.empty()) return usage_error("missing profile: sample or large");
+  Command command;
+  if (positionals[0] == "sample") {
+    command.profile = Profile::Sample;
+  } else if (positionals[0] == "large") {
+    command.profile = Profile::Large;
+  } else {
+    return usage_error("unknown profile '" + std::string(positionals[0]) + "': sample or large");
+  }
+  if (positionals.size() < 2 || positionals[1].empty()) return usage_error("missing OUT path");
+  if (positionals.size() > 2) {
+    return usage_error("unexpected argument '" + std::string(positionals[2]) + "'");
+  }
+  command.out = std::filesystem::path(std::string(positionals[1]));
+
+  if (seed) {
+    const auto value = parse_seed(*seed);
+    if (!value) {
+      return usage_error("invalid seed '" + std::string(*seed) + "': an unsigned decimal integer");
+    }
+    command.seed = *value;
+  }
+  if (scale) {
+    if (command.profile != Profile::Large) return usage_error("--scale applies to large only");
+    const auto value = parse_scale(*scale);
+    if (!value) {
+      return usage_error("invalid scale '" + std::string(*scale) +
+                         "': a decimal number above 0 and at most 7");
+    }
+    command.scale = *value;
+  }
+  return command;
+}
+
+}  // namespace mkportal

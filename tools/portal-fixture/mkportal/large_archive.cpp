@@ -1,0 +1,278 @@
+// The large archive: shaped like a client's portal archive, for measuring a
+// survey. Blocks of 1024 bytes; per 10,000 surfaces about 100,000 files and
+// 500 MB. Most surfaces are textured with a full mip chain from 256x256,
+// 128x128 or 64x64 down to 1x1, mostly DXT1, DXT5 and P8; P8 textures share
+// a small set of palettes, and some surfaces recolour the SurfaceTexture of
+// the P8 surface before them with a palette of their own. Files of other
+// kinds, which a survey passes over, fill the id range below the palettes.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "brackwater/dat/file_type/palette.hpp"
+#include "brackwater/dat/file_type/surface.hpp"
+#include "brackwater/dat/file_type/surface_texture.hpp"
+#include "portal_fixture/archive_stream_writer.hpp"
+#include "portal_fixture/records.hpp"
+#include "profiles.hpp"
+#include "splitmix64.hpp"
+#include "texture_art.hpp"
+
+namespace mkportal {
+namespace {
+
+namespace dat = brackwater::dat;
+using portal_fixture::ArchiveStreamWriter;
+using portal_fixture::encode;
+
+constexpr std::uint32_t kBlockSize = 1024;
+constexpr double kSurfacesAtScaleOne = 10'000;
+constexpr double kPalettesAtScaleOne = 150;
+constexpr double kOtherFilesAtScaleOne = 10'000;
+constexpr std::uint32_t kFirstSurface = 0x08000000;
+constexpr std::uint32_t kFirstMips = 0x05000000;
+constexpr std::uint32_t kFirstTexture = 0x06000000;
+constexpr std::uint32_t kFirstPalette = 0x04000000;
+constexpr std::uint32_t kFirstOtherFile = 0x01000000;
+constexpr std::uint32_t kOtherFileSizes = 4000;  // bytes, at most
+
+// Shares out of 100.
+constexpr std::uint32_t kSolidShare = 10;
+constexpr std::uint32_t kSurfacePaletteShare = 20;  // of P8 surfaces
+constexpr std::uint32_t kCompressedSurfaceShare = 12;
+constexpr std::uint32_t kCompressedOtherShare = 10;
+constexpr std::uint32_t kCompressedP8Share = 25;  // P8 pictures come in runs and shrink well
+
+struct Weighted {
+  PixelKind kind;
+  std::uint32_t weight;  // out of 100
+};
+constexpr std::array<Weighted, 9> kFormats = {{
+    {PixelKind::Dxt1, 40},
+    {PixelKind::P8, 28},
+    {PixelKind::Dxt5, 22},
+    {PixelKind::A8R8G8B8, 3},
+    {PixelKind::Dxt3, 2},
+    {PixelKind::R8G8B8, 2},
+    {PixelKind::A8, 1},
+    {PixelKind::Index16, 1},
+    {PixelKind::R5G6B5, 1},  // not decodable: real archives hold a few
+}};
+
+struct TopSize {
+  std::uint32_t side;
+  std::uint32_t weight;  // out of 100
+};
+constexpr std::array<TopSize, 3> kTopSizes = {{{256, 50}, {128, 35}, {64, 15}}};
+
+template <class Table>
+auto pick(SplitMix64& rng, const Table& table) {
+  std::uint32_t roll = rng.below(100);
+  for (const auto& row : table) {
+    if (roll < row.weight) return row;
+    roll -= row.weight;
+  }
+  return table.back();
+}
+
+std::uint32_t scaled(double count, double scale) {
+  return static_cast<std::uint32_t>(std::max(1.0, std::round(count * scale)));
+}
+
+// A colour near `base`: each RGB565 channel moved by a little noise.
+std::uint16_t near(std::uint16_t base, std::uint64_t noise) {
+  return static_cast<std::uint16_t>(base ^ (noise & 0x0843));
+}
+
+std::uint8_t channel_near(std::uint8_t base, std::uint64_t noise) {
+  return static_cast<std::uint8_t>(base ^ (noise & 0x1F));
+}
+
+// Pixel data of one mip, drawn around a texture's base colours.
+class Painter {
+ public:
+  explicit Painter(SplitMix64& rng) : rng_(rng) {
+    base0_ = static_cast<std::uint16_t>(rng_.next() | 0x8000);
+    base1_ = static_cast<std::uint16_t>(rng_.next() & 0x7FFF);
+    for (std::uint8_t& index : themes_) index = static_cast<std::uint8_t>(rng_.below(256));
+  }
+
+  Bytes paint(PixelKind kind, std::uint32_t side) {
+    switch (kind) {
+      case PixelKind::Dxt1:
+      case PixelKind::Dxt3:
+      case PixelKind::Dxt5:
+        return blocks(kind, side);
+      case PixelKind::P8:
+      case PixelKind::Index16:
+        return indices(kind == PixelKind::Index16 ? 2 : 1, side);
+      default:
+        return raw(kind, side);
+    }
+  }
+
+ private:
+  Bytes blocks(PixelKind kind, std::uint32_t side) {
+    Bytes out;
+    for (std::uint64_t tile = dxt_tiles(side, side); tile > 0; --tile) {
+      const std::uint64_t noise = rng_.next();
+      if (kind == PixelKind::Dxt3) put_dxt3_alpha(out, ~(noise & noise >> 7 & 0x1111111111111111u));
+      if (kind == PixelKind::Dxt5) {
+        put_dxt5_alpha(out, 255, static_cast<std::uint8_t>(noise >> 56),
+                       noise >> 8 & 0xFFFFFFFFFFFF);
+      }
+      put_colour_block(out, near(base0_, noise), near(base1_, noise >> 16),
+                       static_cast<std::uint32_t>(noise >> 24));
+    }
+    return out;
+  }
+
+  // Runs of one palette index per tile, with a sprinkling of the next.
+  Bytes indices(std::size_t index_bytes, std::uint32_t side) {
+    Bytes out(std::size_t{side} * side * index_bytes);
+    std::vector<std::uint8_t> tile_theme((side + 3) / 4);
+    for (std::uint32_t y = 0; y < side; ++y) {
+      if (y % 4 == 0) {
+        for (std::uint8_t& theme : tile_theme) theme = static_cast<std::uint8_t>(rng_.below(4));
+      }
+      for (std::uint32_t x = 0; x < side; ++x) {
+        const std::size_t theme = tile_theme[x / 4] + ((x ^ y) % 7 == 0 ? 1 : 0);
+        out[(std::size_t{y} * side + x) * index_bytes] = themes_[theme];
+      }
+    }
+    return out;
+  }
+
+  Bytes raw(PixelKind kind, std::uint32_t side) {
+    const std::size_t pixel_bytes = kind == PixelKind::A8R8G8B8 ? 4
+                                    : kind == PixelKind::R8G8B8 ? 3
+                                    : kind == PixelKind::A8     ? 1
+                                                                : 2;
+    const std::uint8_t base[4] = {static_cast<std::uint8_t>(base0_),
+                                  static_cast<std::uint8_t>(base0_ >> 8),
+                                  static_cast<std::uint8_t>(base1_), 0xFF};
+    Bytes out(std::size_t{side} * side * pixel_bytes);
+    for (std::size_t at = 0; at < out.size(); at += pixel_bytes) {
+      const std::uint64_t noise = rng_.next();
+      for (std::size_t k = 0; k < pixel_bytes; ++k)
+        out[at + k] = channel_near(base[k], noise >> (8 * k));
+    }
+    return out;
+  }
+
+  SplitMix64& rng_;
+  std::uint16_t base0_;
+  std::uint16_t base1_;
+  std::array<std::uint8_t, 5> themes_{};
+};
+
+class LargeWriter {
+ public:
+  LargeWriter(ArchiveStreamWriter& out, std::uint64_t seed, std::uint32_t palettes)
+      : out_(out), rng_(seed), palettes_(palettes) {}
+
+  void palettes() {
+    for (std::uint32_t p = 0; p < palettes_; ++p) {
+      dat::Palette palette{kFirstPalette + p, std::vector<std::uint32_t>(256)};
+      for (std::uint32_t& color : palette.colors) {
+        color = 0xFF000000 | static_cast<std::uint32_t>(rng_.next() & 0xFFFFFF);
+      }
+      out_.add_file(palette.id, encode(palette), {.compress = p % 2 == 1});
+    }
+  }
+
+  // Files of no kind the survey reads, in runs of repeated words.
+  void other_files(std::uint32_t count) {
+    for (std::uint32_t k = 0; k < count; ++k) {
+      Bytes bytes(16 + rng_.below(kOtherFileSizes));
+      for (std::size_t at = 0; at < bytes.size(); at += 8) {
+        const std::uint64_t word = rng_.below(4) == 0 ? rng_.next() : 0;
+        for (std::size_t b = at; b < std::min(at + 8, bytes.size()); ++b) {
+          bytes[b] = static_cast<std::uint8_t>(word >> (8 * (b - at)));
+        }
+      }
+      out_.add_file(kFirstOtherFile + k, bytes,
+                    {.compress = rng_.below(100) < kCompressedOtherShare});
+    }
+  }
+
+  void surface(std::uint32_t index) {
+    const std::uint32_t id = kFirstSurface + index;
+    const portal_fixture::FileOptions options{.compress =
+                                                  rng_.below(100) < kCompressedSurfaceShare};
+    dat::Surface surface;
+    if (rng_.below(100) < kSolidShare) {
+      surface.surface_type = 0x1;
+      surface.color_value = static_cast<std::uint32_t>(rng_.next());
+      out_.add_file(id, encode(surface), options);
+      return;
+    }
+    surface.surface_type = 0x2;
+    const PixelKind kind = pick(rng_, kFormats).kind;
+    if (kind == PixelKind::R5G6B5) ++broken_;
+    std::uint32_t surface_palette = 0;
+    if (kind == PixelKind::P8 && rng_.below(100) < kSurfacePaletteShare) {
+      surface_palette = palette_id();
+    }
+    if (surface_palette != 0 && last_p8_mips_) {
+      surface.texture_refs = dat::TextureRefs{*last_p8_mips_, surface_palette};
+    } else {
+      surface.texture_refs = dat::TextureRefs{surface_texture(kind), surface_palette};
+    }
+    out_.add_file(id, encode(surface), options);
+  }
+
+  std::size_t broken_count() const { return broken_; }
+
+ private:
+  std::uint32_t palette_id() { return kFirstPalette + rng_.below(palettes_); }
+
+  // A full mip chain down to 1x1 and the SurfaceTexture listing it.
+  std::uint32_t surface_texture(PixelKind kind) {
+    const std::optional<std::uint32_t> palette = kind == PixelKind::P8 || kind == PixelKind::Index16
+                                                     ? std::optional(palette_id())
+                                                     : std::nullopt;
+    const bool compress = kind == PixelKind::P8 && rng_.below(100) < kCompressedP8Share;
+    Painter painter(rng_);
+    dat::SurfaceTexture mips{kFirstMips + mips_count_++, 0, 0, {}};
+    for (std::uint32_t side = pick(rng_, kTopSizes).side; side > 0; side /= 2) {
+      const std::uint32_t texture_id = kFirstTexture + textures_++;
+      const auto texture =
+          make_texture(texture_id, kind, side, side, painter.paint(kind, side), palette);
+      out_.add_file(texture_id, encode(texture), {.compress = compress});
+      mips.textures.push_back(texture_id);
+    }
+    out_.add_file(mips.id, encode(mips));
+    if (kind == PixelKind::P8) last_p8_mips_ = mips.id;
+    return mips.id;
+  }
+
+  ArchiveStreamWriter& out_;
+  SplitMix64 rng_;
+  std::uint32_t palettes_;
+  std::uint32_t mips_count_ = 0;
+  std::uint32_t textures_ = 0;
+  std::optional<std::uint32_t> last_p8_mips_;
+  std::size_t broken_ = 0;
+};
+
+}  // namespace
+
+std::expected<ArchiveSummary, std::string> write_large(const std::filesystem::path& out,
+                                                       double scale, std::uint64_t seed) {
+  auto archive = ArchiveStreamWriter::create(out, {.block_size = kBlockSize});
+  if (!archive) return std::unexpected(archive.error());
+  const std::uint32_t surfaces = scaled(kSurfacesAtScaleOne, scale);
+  LargeWriter large(*archive, seed, scaled(kPalettesAtScaleOne, scale));
+  large.palettes();
+  large.other_files(scaled(kOtherFilesAtScaleOne, scale));
+  for (std::uint32_t index = 0; index < surfaces; ++index) large.surface(index);
+  if (auto finished = archive->finish(); !finished) return std::unexpected(finished.error());
+  return ArchiveSummary{archive->file_count(), surfaces, large.broken_count(), archive->size()};
+}
+
+}  // namespace mkportal

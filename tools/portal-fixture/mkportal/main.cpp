@@ -1,0 +1,69 @@
+// mkportal: writes the synthetic portal archives that samples, tests and
+// benchmarks run on.
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <system_error>
+
+#include "command_line.hpp"
+#include "profiles.hpp"
+
+namespace {
+
+using mkportal::ArchiveSummary;
+using mkportal::Command;
+
+void write_all(std::FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+std::string megabytes(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / 1e6);
+  return text;
+}
+
+std::expected<ArchiveSummary, std::string> write_archive(const Command& command) {
+  const std::filesystem::path parent = command.out.parent_path();
+  if (std::error_code error;
+      !parent.empty() && !std::filesystem::create_directories(parent, error) && error) {
+    return std::unexpected("cannot create directory " + parent.string() + ": " + error.message());
+  }
+  try {
+    return command.profile == mkportal::Profile::Sample
+               ? mkportal::write_sample(command.out, command.seed)
+               : mkportal::write_large(command.out, command.scale, command.seed);
+  } catch (const std::exception& e) {
+    // Runs out of memory, or of 32-bit archive offsets.
+    return std::unexpected(command.out.string() + ": " + e.what());
+  }
+}
+
+int run(std::span<const char* const> argv) {
+  const auto command = mkportal::parse_command_line(argv);
+  if (!command) {
+    write_all(command.error().status == 0 ? stdout : stderr, command.error().text);
+    return command.error().status;
+  }
+  const auto summary = write_archive(*command);
+  if (!summary) {
+    write_all(stderr, "mkportal: " + summary.error() + "\n");
+    return 1;
+  }
+  write_all(stderr, "mkportal: wrote " + command->out.string() + ": " +
+                        std::to_string(summary->files) + " files, " +
+                        std::to_string(summary->surfaces) + " surfaces (" +
+                        std::to_string(summary->broken) + " broken), " + megabytes(summary->bytes) +
+                        " MB\n");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
+}

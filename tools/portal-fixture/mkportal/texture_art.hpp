@@ -1,0 +1,37 @@
+#pragma once
+
+// Building blocks of generated textures: the Texture record and DXT blocks.
+
+#include <cstdint>
+#include <optional>
+
+#include "brackwater/dat/bytes.hpp"
+#include "brackwater/dat/file_type/pixel_format.hpp"
+#include "brackwater/dat/file_type/texture.hpp"
+
+namespace mkportal {
+
+using brackwater::dat::Bytes;
+using brackwater::dat::ByteSpan;
+using PixelKind = brackwater::dat::PixelFormat::Kind;
+
+// A Texture record of `kind` holding `pixels`; the paletted kinds also name
+// their default palette.
+brackwater::dat::Texture make_texture(std::uint32_t id, PixelKind kind, std::uint32_t width,
+                                      std::uint32_t height, Bytes pixels,
+                                      std::optional<std::uint32_t> palette_id = std::nullopt);
+
+// DXT blocks cover 4x4 tiles; edge tiles are partly outside the picture.
+std::uint64_t dxt_tiles(std::uint32_t width, std::uint32_t height);
+
+// The colour half of a DXT block: RGB565 endpoints c0 and c1, then a 2-bit
+// index per pixel, pixel 0 (top left) in the lowest bits. DXT1 blocks are
+// this alone.
+void put_colour_block(Bytes& out, std::uint16_t c0, std::uint16_t c1, std::uint32_t indices);
+// The alpha half of a DXT3 block: a 4-bit alpha per pixel, pixel 0 lowest.
+void put_dxt3_alpha(Bytes& out, std::uint64_t alphas);
+// The alpha half of a DXT5 block: endpoints a0 and a1, then a 3-bit index
+// per pixel in 48 bits, pixel 0 lowest.
+void put_dxt5_alpha(Bytes& out, std::uint8_t a0, std::uint8_t a1, std::uint64_t indices);
+
+}  // namespace mkportal
