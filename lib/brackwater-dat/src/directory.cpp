@@ -44,28 +44,78 @@ std::expected<DatFileEntry, ReadError> parse_entry(FieldReader& in) {
   return entry;
 }
 
-// Appends each of the node's entries to `walked` as soon as it is parsed, so
-// a count above 61 fails only after the entries that fit.
-std::expected<void, ReadError> collect_entries(ByteSpan node,
-                                               std::vector<FileIndex::value_type>& walked) {
+// The node's entries, parsed one after another into `parsed`, so a count
+// above 61 fails at the first entry that does not fit.
+std::expected<void, ReadError> parse_entries(ByteSpan node, std::vector<DatFileEntry>& parsed) {
+  parsed.clear();
   FieldReader in{node.subspan(kEntriesOffset), "DatFileEntry"};
   const std::uint32_t count = entry_count(node);
   for (std::uint32_t k = 0; k < count; ++k) {
     auto entry = parse_entry(in);
     if (!entry) return std::unexpected(std::move(entry.error()));
-    walked.emplace_back(entry->id, *entry);
+    parsed.push_back(*entry);
   }
   return {};
 }
 
-// Pushes the children of an inner node (slots 0 to entry count, at most 61)
-// last slot first, so that popping walks them from slot 0 upward. A leaf,
-// whose slot 0 is empty, has none.
-void push_children(ByteSpan node, std::vector<std::uint32_t>& pending) {
-  if (branch(node, 0) == 0) return;
-  const std::size_t last = std::min<std::size_t>(entry_count(node), kBranchSlots - 1);
-  for (std::size_t slot = last + 1; slot-- > 0;) {
-    if (const std::uint32_t child = branch(node, slot); child != 0) pending.push_back(child);
+// What the walk does next: read a node, or (node 0) collect an entry.
+struct WalkStep {
+  std::uint32_t node = 0;
+  std::uint32_t rank = 0;
+  DatFileEntry entry{};
+};
+
+// Entries in the order they are collected, each with its rank in the order
+// their nodes were read.
+class Collected {
+ public:
+  explicit Collected(std::size_t expected) {
+    entries_.reserve(expected);
+    ranks_.reserve(expected);
+  }
+
+  void add(const DatFileEntry& entry, std::uint32_t rank) {
+    entries_.emplace_back(entry.id, entry);
+    ranks_.push_back(rank);
+  }
+
+  // The entries in rank order, in which a later entry replaces an earlier one
+  // with its id. Without a repeated id the order makes no difference, and
+  // ascending ids, which a well-formed tree gives, are taken as they are.
+  std::vector<FileIndex::value_type> in_rank_order() && {
+    const auto not_ascending = [](const FileIndex::value_type& a, const FileIndex::value_type& b) {
+      return a.first >= b.first;
+    };
+    if (std::adjacent_find(entries_.begin(), entries_.end(), not_ascending) == entries_.end()) {
+      return std::move(entries_);
+    }
+    std::vector<FileIndex::value_type> ranked(entries_.size());
+    for (std::size_t k = 0; k < entries_.size(); ++k) ranked[ranks_[k]] = entries_[k];
+    return ranked;
+  }
+
+ private:
+  std::vector<FileIndex::value_type> entries_;
+  std::vector<std::uint32_t> ranks_;
+};
+
+// Collects a leaf's entries, or queues an inner node's children (slots 0 to
+// entry count, at most 61) and entries so that they come off the stack as
+// child 0, entry 0, child 1, entry 1, ... and the entries are collected in
+// key order. Empty slots are skipped.
+void visit(ByteSpan node, const std::vector<DatFileEntry>& parsed, std::uint32_t first_rank,
+           std::vector<WalkStep>& pending, Collected& collected) {
+  if (branch(node, 0) == 0) {
+    for (std::size_t k = 0; k < parsed.size(); ++k) {
+      collected.add(parsed[k], first_rank + static_cast<std::uint32_t>(k));
+    }
+    return;
+  }
+  for (std::size_t slot = std::min(parsed.size(), kBranchSlots - 1) + 1; slot-- > 0;) {
+    if (const std::uint32_t child = branch(node, slot); child != 0) pending.push_back({child});
+    if (slot > 0) {
+      pending.push_back({0, first_rank + static_cast<std::uint32_t>(slot - 1), parsed[slot - 1]});
+    }
   }
 }
 
@@ -73,36 +123,42 @@ void push_children(ByteSpan node, std::vector<std::uint32_t>& pending) {
 
 std::expected<void, DatError> DatDatabase::read_directory() {
   if (header_.root_offset == 0) return {};
-  // Entries in walk order; the index takes them all at once at the end. A
-  // failed walk leaves the index as it was, and its database is dropped.
-  std::vector<FileIndex::value_type> walked;
   // Every stored file takes at least one block. Pages of the reservation
   // that the walk does not fill are never touched, so they cost no memory.
-  walked.reserve(static_cast<std::size_t>(std::min(
+  Collected collected(static_cast<std::size_t>(std::min(
       file_length_ / std::max<std::uint32_t>(header_.block_size, 1), kMaxReservedEntries)));
 
-  // Depth-first and pre-order with an explicit stack: a node's entries enter
-  // the index before its children are read, and a later duplicate id replaces
-  // an earlier one, exactly as a recursive walk would leave them.
-  std::vector<std::uint32_t> pending{header_.root_offset};
+  // Depth first with an explicit stack: a node is read before its children,
+  // and children from slot 0 upward, each subtree completely before the next;
+  // entries are ranked in that order, so a later duplicate id replaces an
+  // earlier one exactly as a recursive walk inserting as it reads would
+  // leave them. A failed walk leaves the index as it was.
+  std::vector<WalkStep> pending{{header_.root_offset}};
   std::unordered_set<std::uint32_t> visited;
+  std::vector<DatFileEntry> parsed;
+  std::uint32_t next_rank = 0;
   while (!pending.empty()) {
-    const std::uint32_t offset = pending.back();
+    const WalkStep step = pending.back();
     pending.pop_back();
+    if (step.node == 0) {
+      collected.add(step.entry, step.rank);
+      continue;
+    }
     // A node met twice is a cycle or a shared subtree: either would never end
     // or grow the walk exponentially.
-    if (!visited.insert(offset).second) {
+    if (!visited.insert(step.node).second) {
       return std::unexpected(DatError(DatError::Corruption{
-          "directory node at offset 0x" + hex8(offset) + " is linked more than once"}));
+          "directory node at offset 0x" + hex8(step.node) + " is linked more than once"}));
     }
-    auto node = read_file_data(offset, kNodeSize);
+    auto node = read_file_data(step.node, kNodeSize);
     if (!node) return std::unexpected(std::move(node.error()));
-    if (auto collected = collect_entries(*node, walked); !collected) {
-      return std::unexpected(DatError(std::move(collected.error())));
+    if (auto entries = parse_entries(*node, parsed); !entries) {
+      return std::unexpected(DatError(std::move(entries.error())));
     }
-    push_children(*node, pending);
+    visit(*node, parsed, next_rank, pending, collected);
+    next_rank += static_cast<std::uint32_t>(parsed.size());
   }
-  index_.insert_or_assign_all(std::move(walked));
+  index_.insert_or_assign_all(std::move(collected).in_rank_order());
   return {};
 }
 

@@ -15,18 +15,26 @@ bool id_below(const FileIndex::value_type& held, std::uint32_t id) {
 }
 
 // Sorts by id and keeps equal ids in their order: a least-significant-digit
-// radix sort, three passes of 11 bits, linear in the number of entries where
-// a comparison sort of a whole directory would take several times as long.
+// radix sort, linear in the number of entries where a comparison sort of a
+// whole directory takes several times as long. Byte digits keep the 256
+// write positions of a pass within reach of the caches; a byte that all ids
+// share (the high ones of a small index) needs no pass.
 void sort_by_id(std::vector<FileIndex::value_type>& entries) {
-  constexpr unsigned kDigitBits = 11;
-  constexpr std::uint32_t kDigitMask = (1u << kDigitBits) - 1;
+  constexpr unsigned kDigits = 4;
+  constexpr std::size_t kValues = 256;
+  std::array<std::array<std::size_t, kValues>, kDigits> counts{};
+  for (const auto& entry : entries) {
+    for (unsigned digit = 0; digit < kDigits; ++digit) {
+      ++counts[digit][entry.first >> (8 * digit) & 0xFF];
+    }
+  }
   std::vector<FileIndex::value_type> sorted(entries.size());
-  for (unsigned shift = 0; shift < 32; shift += kDigitBits) {
-    std::array<std::size_t, kDigitMask + 1> next{};
-    for (const auto& entry : entries) ++next[(entry.first >> shift) & kDigitMask];
+  for (unsigned digit = 0; digit < kDigits; ++digit) {
+    std::array<std::size_t, kValues>& next = counts[digit];
+    if (std::find(next.begin(), next.end(), entries.size()) != next.end()) continue;
     std::size_t start = 0;
     for (std::size_t& slot : next) start += std::exchange(slot, start);
-    for (const auto& entry : entries) sorted[next[(entry.first >> shift) & kDigitMask]++] = entry;
+    for (const auto& entry : entries) sorted[next[entry.first >> (8 * digit) & 0xFF]++] = entry;
     entries.swap(sorted);
   }
 }
@@ -47,6 +55,13 @@ const DatFileEntry& FileIndex::at(std::uint32_t id) const {
 void FileIndex::insert_or_assign_all(std::vector<value_type> entries) {
   if (entries_.empty()) {
     entries_ = std::move(entries);
+    // Ascending ids, as a directory walk in key order gives, need nothing more.
+    const auto not_ascending = [](const value_type& a, const value_type& b) {
+      return a.first >= b.first;
+    };
+    if (std::adjacent_find(entries_.begin(), entries_.end(), not_ascending) == entries_.end()) {
+      return;
+    }
   } else {
     entries_.insert(entries_.end(), entries.begin(), entries.end());
   }
