@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -20,6 +19,8 @@ constexpr std::uint32_t kNodeSize = 1716;
 constexpr std::size_t kBranchSlots = 62;
 constexpr std::size_t kCountOffset = kBranchSlots * 4;
 constexpr std::size_t kEntriesOffset = kCountOffset + 4;
+constexpr std::size_t kEntrySize = 24;
+constexpr std::size_t kEntrySlots = 61;
 
 std::uint32_t branch(ByteSpan node, std::size_t slot) {
   return load_u32(node.data() + slot * 4);
@@ -28,32 +29,25 @@ std::uint32_t entry_count(ByteSpan node) {
   return load_u32(node.data() + kCountOffset);
 }
 
-// An entry: bit_flags, id, offset, size, timestamp, version, all u32.
-std::expected<DatFileEntry, ReadError> parse_entry(FieldReader& in) {
-  DatFileEntry entry;
-  const std::pair<std::uint32_t*, std::string_view> fields[] = {
-      {&entry.bit_flags, "bit_flags"}, {&entry.id, "id"},
-      {&entry.offset, "offset"},       {&entry.size, "size"},
-      {&entry.timestamp, "timestamp"}, {&entry.version, "version"},
-  };
-  for (const auto& [out, name] : fields) {
-    auto value = in.u32(name);
-    if (!value) return std::unexpected(std::move(value.error()));
-    *out = *value;
-  }
-  return entry;
+// Entry k: bit_flags, id, offset, size, timestamp, version, all u32.
+DatFileEntry entry_at(ByteSpan node, std::size_t k) {
+  const std::uint8_t* at = node.data() + kEntriesOffset + k * kEntrySize;
+  return DatFileEntry{load_u32(at),      load_u32(at + 4),  load_u32(at + 8),
+                      load_u32(at + 12), load_u32(at + 16), load_u32(at + 20)};
 }
 
-// The node's entries, parsed one after another into `parsed`, so a count
-// above 61 fails at the first entry that does not fit.
+// The node's entries into `parsed`. The 61 that fit are read straight from
+// the node; a 62nd would begin where the node ends, so a count above 61
+// fails at that entry's first field.
 std::expected<void, ReadError> parse_entries(ByteSpan node, std::vector<DatFileEntry>& parsed) {
   parsed.clear();
-  FieldReader in{node.subspan(kEntriesOffset), "DatFileEntry"};
   const std::uint32_t count = entry_count(node);
-  for (std::uint32_t k = 0; k < count; ++k) {
-    auto entry = parse_entry(in);
-    if (!entry) return std::unexpected(std::move(entry.error()));
-    parsed.push_back(*entry);
+  for (std::size_t k = 0; k < std::min<std::size_t>(count, kEntrySlots); ++k) {
+    parsed.push_back(entry_at(node, k));
+  }
+  if (count > kEntrySlots) {
+    FieldReader past_end{node.subspan(kNodeSize), "DatFileEntry"};
+    return std::unexpected(past_end.u32("bit_flags").error());
   }
   return {};
 }
@@ -111,7 +105,7 @@ void visit(ByteSpan node, const std::vector<DatFileEntry>& parsed, std::uint32_t
     }
     return;
   }
-  for (std::size_t slot = std::min(parsed.size(), kBranchSlots - 1) + 1; slot-- > 0;) {
+  for (std::size_t slot = parsed.size() + 1; slot-- > 0;) {
     if (const std::uint32_t child = branch(node, slot); child != 0) pending.push_back({child});
     if (slot > 0) {
       pending.push_back({0, first_rank + static_cast<std::uint32_t>(slot - 1), parsed[slot - 1]});
