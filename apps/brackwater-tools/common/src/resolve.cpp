@@ -1,5 +1,7 @@
 #include "brackwater/tools/resolve.hpp"
 
+#include <optional>
+
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/file_type/palette.hpp"
 #include "brackwater/dat/file_type/surface.hpp"
@@ -46,9 +48,13 @@ std::expected<SurfaceColor, ToolError> texture_color(const DatDatabase& db,
 
   // A paletted texture on a surface with a palette of its own is coloured by
   // the surface's palette instead of the texture's default one.
-  const bool override_palette = texture->format().paletted() && refs.orig_palette_id != 0;
-  const dat::PaletteFetcher fetcher = [&](std::uint32_t requested) {
-    return fetch_palette(db, override_palette ? refs.orig_palette_id : requested);
+  const std::optional<std::uint32_t> surface_palette =
+      texture->format().paletted() && refs.orig_palette_id != 0
+          ? std::optional(refs.orig_palette_id)
+          : std::nullopt;
+  // Two small captures fit std::function's inline storage: no allocation.
+  const dat::PaletteFetcher fetcher = [&db, surface_palette](std::uint32_t requested) {
+    return fetch_palette(db, surface_palette.value_or(requested));
   };
   auto pixels = dat::to_rgba8(*texture, fetcher);
   if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
