@@ -25,13 +25,15 @@ std::vector<std::uint32_t> ids_in_order(const FileIndex& index) {
 }
 
 TEST(FileIndex, FindsEveryIdItHoldsAndNoOther) {
-  // Runs within a type byte, as archives number their files, in the order of
-  // a directory walk (not sorted), through the top and bottom of the range.
+  // Even offsets within a few type bytes, as archives number their files, in
+  // the order of a directory walk (not sorted), through the top and bottom of
+  // the range; odd offsets are absent.
+  constexpr std::uint32_t kTypes[] = {0x08000000u, 0x06000000u, 0xFFFFE000u, 0x00000000u};
   std::vector<FileIndex::value_type> walked;
   std::vector<std::uint32_t> ids;
   for (std::uint32_t k = 0; k < 3000; ++k) {
-    for (const std::uint32_t type : {0x08000000u, 0x06000000u, 0xFFFFF000u, 0x00000000u}) {
-      const std::uint32_t id = type + (k * 7 % 3000);
+    for (const std::uint32_t type : kTypes) {
+      const std::uint32_t id = type + 2 * (k * 7 % 3000);
       walked.push_back(keyed(id));
       ids.push_back(id);
     }
@@ -44,8 +46,9 @@ TEST(FileIndex, FindsEveryIdItHoldsAndNoOther) {
     const auto found = index.find(id);
     ASSERT_NE(found, index.end()) << id;
     EXPECT_EQ(found->second.offset, id ^ 0x5A5A5A5Au);
+    EXPECT_FALSE(index.contains(id + 1)) << id + 1;
   }
-  for (const std::uint32_t absent : {0x08000000u + 3000, 0x07FFFFFFu, 0xFFFFFFFFu, 0x05000000u}) {
+  for (const std::uint32_t absent : {0x07FFFFFFu, 0x05000000u, 0xFFFFFFFFu}) {
     EXPECT_FALSE(index.contains(absent)) << absent;
   }
 }
