@@ -1,12 +1,14 @@
-// Measures what one positional read costs on this machine: random 4-byte and
-// 1 KiB reads at block starts of an archive that is already in the page
-// cache, the two kinds of read a survey makes.
+// Measures what positional reads cost on this machine, on an archive that is
+// already in the page cache: random 4-byte and 1 KiB reads at block starts,
+// the two kinds of read a survey makes, and optionally a survey's own reads
+// replayed back to back.
 //
-//   pread_cost ARCHIVE [READS]
+//   pread_cost ARCHIVE [REPLAY]
 //
-// Prints the median over rounds of the mean time per call, in wall time
-// ("pread_4_ns N", "pread_1024_ns N") and in CPU time ("pread_4_cpu_ns N",
-// "pread_1024_cpu_ns N"), which a loaded machine disturbs less.
+// REPLAY lists reads as "size offset" lines. Prints medians over rounds, in
+// wall time and in CPU time, which a loaded machine disturbs less:
+// "pread_4_ns", "pread_1024_ns", "pread_4_cpu_ns", "pread_1024_cpu_ns" per
+// call, and with REPLAY "replay_ns" and "replay_cpu_ns" for all its reads.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,12 +16,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -27,18 +28,24 @@ namespace {
 
 constexpr off_t kBlockSizeOffset = 0x144;
 constexpr std::size_t kRounds = 7;
-constexpr std::size_t kDefaultReads = 100'000;
+constexpr std::size_t kRandomReads = 100'000;
 constexpr std::size_t kLargeRead = 1024;
 
-// Block starts spread uniformly over the archive, past the header.
-std::vector<off_t> random_block_starts(off_t file_size, std::uint32_t block_size,
-                                       std::size_t count) {
+struct Read {
+  std::size_t size;
+  off_t offset;
+};
+
+// `count` reads of `size` bytes at block starts spread uniformly over the
+// archive, past the header.
+std::vector<Read> random_reads(off_t file_size, std::uint32_t block_size, std::size_t size,
+                               std::size_t count) {
   const auto last_block = static_cast<std::uint64_t>(file_size - kLargeRead) / block_size;
   std::mt19937_64 rng(42);
   std::uniform_int_distribution<std::uint64_t> pick(1, last_block);
-  std::vector<off_t> starts(count);
-  for (off_t& start : starts) start = static_cast<off_t>(pick(rng) * block_size);
-  return starts;
+  std::vector<Read> reads(count);
+  for (Read& read : reads) read = {size, static_cast<off_t>(pick(rng) * block_size)};
+  return reads;
 }
 
 double cpu_ns() {
@@ -52,20 +59,18 @@ struct Cost {
   double cpu_ns;
 };
 
-// Mean time per call of `size`-byte reads at `starts`.
-Cost mean_read_cost(int fd, const std::vector<off_t>& starts, std::size_t size) {
-  std::array<unsigned char, kLargeRead> buffer;
+// The time all of `reads` take, one after another.
+Cost time_reads(int fd, const std::vector<Read>& reads, std::vector<unsigned char>& buffer) {
   const double cpu_begin = cpu_ns();
   const auto begin = std::chrono::steady_clock::now();
-  for (const off_t start : starts) {
-    if (::pread(fd, buffer.data(), size, start) != static_cast<ssize_t>(size)) {
+  for (const Read& read : reads) {
+    if (::pread(fd, buffer.data(), read.size, read.offset) != static_cast<ssize_t>(read.size)) {
       std::perror("pread");
       std::exit(1);
     }
   }
   const std::chrono::duration<double, std::nano> wall = std::chrono::steady_clock::now() - begin;
-  const auto calls = static_cast<double>(starts.size());
-  return {wall.count() / calls, (cpu_ns() - cpu_begin) / calls};
+  return {wall.count(), cpu_ns() - cpu_begin};
 }
 
 double median(std::vector<double> values) {
@@ -73,14 +78,36 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// Times each set of reads in every round, the sets taking turns so that all
+// see the same machine load, and prints the medians divided by `per`.
+void report(int fd, const std::vector<const char*>& names,
+            const std::vector<std::vector<Read>>& sets, const std::vector<double>& per) {
+  std::size_t largest = kLargeRead;
+  for (const auto& set : sets) {
+    for (const Read& read : set) largest = std::max(largest, read.size);
+  }
+  std::vector<unsigned char> buffer(largest);
+  std::vector<std::vector<double>> wall(sets.size()), cpu(sets.size());
+  for (std::size_t round = 0; round < kRounds; ++round) {
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+      const Cost cost = time_reads(fd, sets[k], buffer);
+      wall[k].push_back(cost.wall_ns / per[k]);
+      cpu[k].push_back(cost.cpu_ns / per[k]);
+    }
+  }
+  for (std::size_t k = 0; k < sets.size(); ++k) {
+    std::printf("%s_ns %.0f\n%s_cpu_ns %.0f\n", names[k], median(wall[k]), names[k],
+                median(cpu[k]));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: %s ARCHIVE [READS]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s ARCHIVE [REPLAY]\n", argv[0]);
     return 2;
   }
-  const std::size_t reads = argc == 3 ? std::strtoull(argv[2], nullptr, 10) : kDefaultReads;
   const int fd = ::open(argv[1], O_RDONLY | O_CLOEXEC);
   struct stat info {};
   unsigned char raw[4] = {};
@@ -90,23 +117,28 @@ int main(int argc, char** argv) {
   const std::uint32_t block_size = std::uint32_t{raw[0]} | std::uint32_t{raw[1]} << 8 |
                                    std::uint32_t{raw[2]} << 16 | std::uint32_t{raw[3]} << 24;
   if (!readable || block_size < 8 ||
-      info.st_size < static_cast<off_t>(kBlockSizeOffset + 2 * kLargeRead) || reads == 0) {
-    std::fprintf(stderr, "%s: not a readable archive, or no reads asked for\n", argv[1]);
+      info.st_size < static_cast<off_t>(kBlockSizeOffset + 2 * kLargeRead)) {
+    std::fprintf(stderr, "%s: not a readable archive\n", argv[1]);
     return 1;
   }
-  const std::vector<off_t> starts = random_block_starts(info.st_size, block_size, reads);
-  // Rounds alternate the two sizes so both see the same machine load.
-  std::vector<double> small_wall, small_cpu, large_wall, large_cpu;
-  for (std::size_t round = 0; round < kRounds; ++round) {
-    const Cost small = mean_read_cost(fd, starts, 4);
-    const Cost large = mean_read_cost(fd, starts, kLargeRead);
-    small_wall.push_back(small.wall_ns);
-    small_cpu.push_back(small.cpu_ns);
-    large_wall.push_back(large.wall_ns);
-    large_cpu.push_back(large.cpu_ns);
+
+  std::vector<const char*> names{"pread_4", "pread_1024"};
+  std::vector<std::vector<Read>> sets{random_reads(info.st_size, block_size, 4, kRandomReads),
+                                      random_reads(info.st_size, block_size, 1024, kRandomReads)};
+  std::vector<double> per{kRandomReads, kRandomReads};
+  if (argc == 3) {
+    std::ifstream listed(argv[2]);
+    std::vector<Read> replay;
+    for (Read read{}; listed >> read.size >> read.offset;) replay.push_back(read);
+    if (replay.empty()) {
+      std::fprintf(stderr, "%s: no reads listed\n", argv[2]);
+      return 1;
+    }
+    names.push_back("replay");
+    sets.push_back(std::move(replay));
+    per.push_back(1);
   }
+  report(fd, names, sets, per);
   ::close(fd);
-  std::printf("pread_4_ns %.0f\npread_1024_ns %.0f\npread_4_cpu_ns %.0f\npread_1024_cpu_ns %.0f\n",
-              median(small_wall), median(large_wall), median(small_cpu), median(large_cpu));
   return 0;
 }
