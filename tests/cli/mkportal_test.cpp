@@ -5,28 +5,22 @@
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
-#include "run_process.hpp"
-#include "temp_dir.hpp"
+#include "tool_dir.hpp"
 
 namespace {
 
 using test_support::read_file;
-using test_support::run_process;
-using test_support::TempDir;
-
-test_support::ProcessResult mkportal(const std::vector<std::string>& args, const TempDir& cwd) {
-  return run_process(MKPORTAL_BIN, args, cwd.path());
-}
+using test_support::ToolDir;
 
 std::string first_line(const std::string& text) {
   return text.substr(0, text.find('\n'));
 }
 
 TEST(MkportalCliTest, HelpGoesToStandardOutput) {
-  TempDir dir;
+  ToolDir dir;
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"-h"}, {"--help"}, {"sample", "out.dat", "--help"}}) {
-    const auto run = mkportal(args, dir);
+    const auto run = dir.run(MKPORTAL_BIN, args);
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.out.starts_with("Write a synthetic portal archive")) << run.out;
     EXPECT_NE(run.out.find("mkportal large OUT [--scale X] [--seed N]"), std::string::npos);
@@ -61,8 +55,8 @@ TEST(MkportalCliTest, UsageErrorsExitTwoBeforeWritingAnything) {
        "invalid scale '1e2': a decimal number above 0 and at most 7"},
   };
   for (const Case& c : cases) {
-    TempDir dir;
-    const auto run = mkportal(c.args, dir);
+    ToolDir dir;
+    const auto run = dir.run(MKPORTAL_BIN, c.args);
     EXPECT_EQ(run.status, 2) << c.message;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(first_line(run.err), "mkportal: " + c.message);
@@ -73,7 +67,7 @@ TEST(MkportalCliTest, UsageErrorsExitTwoBeforeWritingAnything) {
 }
 
 TEST(MkportalCliTest, FailuresExitOneAndLeaveNoArchive) {
-  TempDir dir;
+  ToolDir dir;
   test_support::write_file(dir / "file", std::vector<std::uint8_t>{1});
   std::filesystem::create_directory(dir / "directory");
   struct Case {
@@ -85,7 +79,7 @@ TEST(MkportalCliTest, FailuresExitOneAndLeaveNoArchive) {
       {"directory", "mkportal: cannot write directory: Is a directory\n"},
   };
   for (const Case& c : cases) {
-    const auto run = mkportal({"sample", c.out}, dir);
+    const auto run = dir.run(MKPORTAL_BIN, {"sample", c.out});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, c.message);
@@ -95,17 +89,18 @@ TEST(MkportalCliTest, FailuresExitOneAndLeaveNoArchive) {
 }
 
 TEST(MkportalCliTest, SameSeedSameBytes) {
-  TempDir dir;
-  ASSERT_EQ(mkportal({"sample", "a/one.dat"}, dir).status, 0);
-  ASSERT_EQ(mkportal({"sample", "two.dat", "--seed", "1"}, dir).status, 0);
-  ASSERT_EQ(mkportal({"sample", "three.dat", "--seed=2"}, dir).status, 0);
+  ToolDir dir;
+  ASSERT_EQ(dir.run(MKPORTAL_BIN, {"sample", "a/one.dat"}).status, 0);
+  ASSERT_EQ(dir.run(MKPORTAL_BIN, {"sample", "two.dat", "--seed", "1"}).status, 0);
+  ASSERT_EQ(dir.run(MKPORTAL_BIN, {"sample", "three.dat", "--seed=2"}).status, 0);
   EXPECT_TRUE(read_file(dir / "a/one.dat") == read_file(dir / "two.dat"));
   EXPECT_FALSE(read_file(dir / "two.dat") == read_file(dir / "three.dat"));
 }
 
 TEST(MkportalCliTest, LargeArchiveAtASmallScale) {
-  TempDir dir;
-  const auto made = mkportal({"large", "large.dat", "--scale", "0.002", "--seed", "7"}, dir);
+  ToolDir dir;
+  const auto made =
+      dir.run(MKPORTAL_BIN, {"large", "large.dat", "--scale", "0.002", "--seed", "7"});
   ASSERT_EQ(made.status, 0) << made.err;
   EXPECT_TRUE(made.err.starts_with("mkportal: wrote large.dat: ")) << made.err;
   EXPECT_NE(made.err.find(" files, 20 surfaces ("), std::string::npos) << made.err;
@@ -117,8 +112,7 @@ TEST(MkportalCliTest, LargeArchiveAtASmallScale) {
   for (const auto& [id, entry] : db->index()) surfaces += id >> 24 == 0x08 ? 1 : 0;
   EXPECT_EQ(surfaces, 20u);
 
-  const auto run =
-      run_process(TINTSURVEY_BIN, {"--portal-dat", "large.dat", "--out", "l.json"}, dir.path());
+  const auto run = dir.run(TINTSURVEY_BIN, {"--portal-dat", "large.dat", "--out", "l.json"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(run.err.starts_with("tintsurvey: found 20 surfaces")) << run.err;
 }

@@ -12,14 +12,11 @@
 #include <cctype>
 #include <string>
 
-#include "run_process.hpp"
-#include "temp_dir.hpp"
+#include "tool_dir.hpp"
 
 namespace {
 
 using test_support::read_file;
-using test_support::run_process;
-using test_support::TempDir;
 
 const std::filesystem::path kData = TEST_DATA_DIR;
 
@@ -33,13 +30,12 @@ long number_after(const std::string& text, const std::string& marker) {
 }
 
 TEST(SampleArchive, SurveyMatchesTheWorkedOutReport) {
-  TempDir dir;
-  const auto made = run_process(MKPORTAL_BIN, {"sample", "client_portal.dat"}, dir.path());
+  test_support::ToolDir dir;
+  const auto made = dir.run(MKPORTAL_BIN, {"sample", "client_portal.dat"});
   ASSERT_EQ(made.status, 0) << made.err;
 
   const auto run =
-      run_process(TINTSURVEY_BIN, {"--portal-dat", "client_portal.dat", "--out", "tintsurvey.json"},
-                  dir.path());
+      dir.run(TINTSURVEY_BIN, {"--portal-dat", "client_portal.dat", "--out", "tintsurvey.json"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, read_file(kData / "sample_stderr.txt"));

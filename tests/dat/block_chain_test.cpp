@@ -7,6 +7,7 @@
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/lrs_encoder.hpp"
+#include "record_testing.hpp"
 
 namespace brackwater::dat {
 namespace {
@@ -14,6 +15,7 @@ namespace {
 using portal_fixture::ArchiveBuilder;
 using portal_fixture::ArchiveFile;
 using portal_fixture::ChainShape;
+using test_support::error_text;
 
 constexpr std::uint32_t kPastEnd = 0x7FFFFF00;
 
@@ -28,10 +30,6 @@ DatDatabase open_ok(const ArchiveFile& file) {
   auto db = file.open();
   if (!db) ADD_FAILURE() << db.error().message();
   return std::move(*db);
-}
-
-std::string error_text(const std::expected<Bytes, DatError>& result) {
-  return result ? "success" : result.error().message();
 }
 
 // A 600-byte file in blocks of 256 (data areas of 252): 252 + 252 + 96.

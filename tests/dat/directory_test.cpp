@@ -7,6 +7,7 @@
 #include "brackwater/dat/display.hpp"
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
+#include "record_testing.hpp"
 
 namespace brackwater::dat {
 namespace {
@@ -14,6 +15,7 @@ namespace {
 using portal_fixture::ArchiveBuilder;
 using portal_fixture::ArchiveFile;
 using portal_fixture::DirNode;
+using test_support::failure_of;
 
 constexpr std::uint32_t kPastEnd = 0x7FFFFF00;
 
@@ -45,8 +47,7 @@ std::map<std::uint32_t, std::uint32_t> open_tags(const ArchiveBuilder& b) {
 }
 
 std::string open_error(const ArchiveBuilder& b) {
-  auto db = ArchiveFile(b).open();
-  return db ? "success" : db.error().message();
+  return test_support::error_text(ArchiveFile(b).open());
 }
 
 TEST(Directory, WithoutRootIndexIsEmpty) {
@@ -71,11 +72,9 @@ TEST(Directory, FullLeafIsIndexedAndOneMoreEntryFails) {
   over.set_root(over.add_node({.entries = entries(100, 61), .count = 62}));
   auto db = ArchiveFile(over).open();
   ASSERT_FALSE(db);
-  const auto* read = db.error().as<DatError::BinRead>();
-  ASSERT_NE(read, nullptr) << db.error().message();
-  EXPECT_EQ(read->error.cause_message(), "failed to fill whole buffer");
-  ASSERT_EQ(read->error.frames().size(), 1u);
-  EXPECT_EQ(read->error.frames()[0].message, "While parsing field 'bit_flags' in DatFileEntry");
+  EXPECT_EQ(failure_of(db.error()),
+            (test_support::RecordFailure{test_support::kEof,
+                                         {"While parsing field 'bit_flags' in DatFileEntry"}}));
 }
 
 // An inner node with two entries has children in slots 0 to 2 only; a slot

@@ -6,22 +6,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "little_endian.hpp"
+
 namespace brackwater::dat {
 namespace {
+
+using test_support::concat;
+using test_support::le_bytes;
 
 using Pixel = std::array<std::uint8_t, 4>;
 using Decoder = Bytes (*)(ByteSpan, std::uint32_t, std::uint32_t);
 
-void append_le(Bytes& out, std::uint64_t value, int byte_count) {
-  for (int i = 0; i < byte_count; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 Bytes color_block(std::uint16_t c0, std::uint16_t c1, std::uint32_t indices) {
-  Bytes block;
-  append_le(block, c0, 2);
-  append_le(block, c1, 2);
-  append_le(block, indices, 4);
-  return block;
+  return concat({le_bytes(c0, 2), le_bytes(c1, 2), le_bytes(indices, 4)});
 }
 
 // Sixteen 2-bit indices, pixel p's at bits 2p.
@@ -29,12 +26,6 @@ std::uint32_t color_indices(const std::array<std::uint32_t, 16>& per_pixel) {
   std::uint32_t bits = 0;
   for (std::size_t p = 0; p < 16; ++p) bits |= per_pixel[p] << (2 * p);
   return bits;
-}
-
-Bytes concat(std::vector<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
 }
 
 Pixel pixel_at(const Bytes& image, std::size_t width, std::size_t x, std::size_t y) {
@@ -119,9 +110,9 @@ TEST(Dxt5, EightAlphasForBothEndpointOrders) {
   std::uint64_t alpha_indices = 0;
   for (std::uint64_t p = 0; p < 16; ++p) alpha_indices |= (p % 8) << (3 * p);
   for (const Case& c : cases) {
-    Bytes block{c.a0, c.a1};
-    append_le(block, alpha_indices, 6);
-    const Bytes image = decompress_dxt5(concat({block, color_block(0x001F, 0xF800, 0)}), 4, 4);
+    const Bytes block =
+        concat({{c.a0, c.a1}, le_bytes(alpha_indices, 6), color_block(0x001F, 0xF800, 0)});
+    const Bytes image = decompress_dxt5(block, 4, 4);
     for (std::size_t p = 0; p < 16; ++p) {
       EXPECT_EQ(pixel_at(image, 4, p % 4, p / 4), (Pixel{0, 0, 255, c.by_index[p % 8]}))
           << int{c.a0} << " " << int{c.a1} << " pixel " << p;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "record_testing.hpp"
+
 // The largest single allocation made while a test watches, so a damaged count
 // that would reserve gigabytes shows up even where the system overcommits.
 namespace {
@@ -36,6 +38,12 @@ void* operator new(std::size_t size) {
 namespace brackwater::dat {
 namespace {
 
+using test_support::concat;
+using test_support::failure_of;
+using test_support::kEof;
+using test_support::RecordFailure;
+using test_support::words;
+
 // Largest allocation made while running `body`.
 std::size_t largest_allocation(const std::function<void()>& body) {
   g_largest = 0;
@@ -43,16 +51,6 @@ std::size_t largest_allocation(const std::function<void()>& body) {
   body();
   g_watching = false;
   return g_largest;
-}
-
-std::string cause_of(const ReadError& error) {
-  return error.cause_message();
-}
-
-std::vector<std::string> frame_messages(const ReadError& error) {
-  std::vector<std::string> messages;
-  for (const auto& frame : error.frames()) messages.push_back(frame.message);
-  return messages;
 }
 
 TEST(FieldReaderTest, FixedReadsAreLittleEndianAndAdvance) {
@@ -86,9 +84,8 @@ TEST(FieldReaderTest, ShortFixedReadFailsInItsFieldAndKeepsPosition) {
     ASSERT_TRUE(in.bytes("skip", c.skip));
     const auto error = c.read(in);
     ASSERT_TRUE(error.has_value()) << c.field;
-    EXPECT_EQ(cause_of(*error), "failed to fill whole buffer");
-    EXPECT_EQ(frame_messages(*error),
-              std::vector<std::string>{"While parsing field '" + c.field + "' in Texture"});
+    EXPECT_EQ(failure_of(*error),
+              (RecordFailure{kEof, {"While parsing field '" + c.field + "' in Texture"}}));
     EXPECT_EQ(in.position(), c.skip);
   }
 }
@@ -114,9 +111,9 @@ TEST(FieldReaderTest, CountedBytesNeedThatManyBytesLeft) {
     const std::size_t largest = largest_allocation([&] {
       auto result = in.bytes("source_data", count);
       ASSERT_FALSE(result);
-      EXPECT_EQ(cause_of(result.error()), "not enough bytes in reader");
-      EXPECT_EQ(frame_messages(result.error()),
-                std::vector<std::string>{"While parsing field 'source_data' in Texture"});
+      EXPECT_EQ(failure_of(result.error()),
+                (RecordFailure{"not enough bytes in reader",
+                               {"While parsing field 'source_data' in Texture"}}));
     });
     EXPECT_LT(largest, 4096u) << count;
     EXPECT_EQ(in.position(), 1u);
@@ -125,28 +122,16 @@ TEST(FieldReaderTest, CountedBytesNeedThatManyBytesLeft) {
   EXPECT_EQ(in.remaining(), 0u);
 }
 
-Bytes le32(std::int32_t value) {
-  const auto v = static_cast<std::uint32_t>(value);
-  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-          static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-}
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
-}
-
 TEST(FieldReaderTest, CountedListsReadTheirEntries) {
   const struct {
     Bytes data;
     std::vector<std::uint32_t> list;
     std::size_t end;
   } cases[] = {
-      {le32(0), {}, 4},
-      {concat({le32(0), Bytes{0xEE}}), {}, 4},
-      {concat({le32(2), le32(0x06000001), le32(0x06000002)}), {0x06000001, 0x06000002}, 12},
-      {concat({le32(1), le32(7), Bytes{1, 2, 3}}), {7}, 8},
+      {words({0}), {}, 4},
+      {concat({words({0}), Bytes{0xEE}}), {}, 4},
+      {words({2, 0x06000001, 0x06000002}), {0x06000001, 0x06000002}, 12},
+      {concat({words({1, 7}), Bytes{1, 2, 3}}), {7}, 8},
   };
   for (const auto& c : cases) {
     FieldReader in{c.data, "SurfaceTexture"};
@@ -161,13 +146,11 @@ TEST(FieldReaderTest, DamagedCountsFailWithoutAllocatingOrMoving) {
     Bytes data;
     std::string cause;
   } cases[] = {
-      {Bytes{1, 0, 0}, "failed to fill whole buffer"},
-      {concat({le32(2), le32(1), Bytes{2, 0, 0}}), "failed to fill whole buffer"},
-      {concat({le32(std::numeric_limits<std::int32_t>::max()), le32(1)}),
-       "failed to fill whole buffer"},
-      {concat({le32(-1), le32(1)}), "count -1 out of range of usize at 0x5"},
-      {concat({le32(std::numeric_limits<std::int32_t>::min())}),
-       "count -2147483648 out of range of usize at 0x5"},
+      {Bytes{1, 0, 0}, kEof},
+      {concat({words({2, 1}), Bytes{2, 0, 0}}), kEof},
+      {words({0x7FFFFFFF, 1}), kEof},
+      {words({0xFFFFFFFF, 1}), "count -1 out of range of usize at 0x5"},
+      {words({0x80000000}), "count -2147483648 out of range of usize at 0x5"},
   };
   for (const auto& c : cases) {
     // One leading byte so the reported position is not trivially zero.
@@ -177,8 +160,7 @@ TEST(FieldReaderTest, DamagedCountsFailWithoutAllocatingOrMoving) {
     const std::size_t largest = largest_allocation([&] {
       auto result = in.u32_list("colors");
       ASSERT_FALSE(result);
-      EXPECT_EQ(cause_of(result.error()), c.cause);
-      EXPECT_EQ(frame_messages(result.error()), std::vector<std::string>{frame});
+      EXPECT_EQ(failure_of(result.error()), (RecordFailure{c.cause, {frame}}));
     });
     EXPECT_LT(largest, 4096u) << c.cause;
     EXPECT_EQ(in.position(), 1u);
@@ -202,20 +184,20 @@ std::expected<Pair, ReadError> read_pair(FieldReader& in) {
 }
 
 TEST(FieldReaderTest, NestedRecordsNameInnerFieldThenOuterField) {
-  const Bytes data = concat({le32(6), le32(0x05000001), Bytes{1, 2}});
+  const Bytes data = concat({words({6, 0x05000001}), Bytes{1, 2}});
   FieldReader in{data, "Surface"};
   ASSERT_TRUE(in.u32("surface_type"));
   auto refs = in.nested("texture_refs", "TextureRefs", read_pair);
   ASSERT_FALSE(refs);
-  EXPECT_EQ(cause_of(refs.error()), "failed to fill whole buffer");
-  EXPECT_EQ(frame_messages(refs.error()),
-            (std::vector<std::string>{"While parsing field 'orig_palette_id' in TextureRefs",
-                                      "While parsing field 'texture_refs' in Surface"}));
+  EXPECT_EQ(failure_of(refs.error()),
+            (RecordFailure{kEof,
+                           {"While parsing field 'orig_palette_id' in TextureRefs",
+                            "While parsing field 'texture_refs' in Surface"}}));
   EXPECT_EQ(in.position(), 4u);
 }
 
 TEST(FieldReaderTest, NestedRecordAdvancesPastWhatItRead) {
-  const Bytes data = concat({le32(0x05000001), le32(0x04000002), le32(9)});
+  const Bytes data = words({0x05000001, 0x04000002, 9});
   FieldReader in{data, "Surface"};
   auto refs = in.nested("texture_refs", "TextureRefs", read_pair);
   ASSERT_TRUE(refs);

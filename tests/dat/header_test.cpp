@@ -7,35 +7,31 @@
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
+#include "record_testing.hpp"
 #include "temp_dir.hpp"
 
 namespace brackwater::dat {
 namespace {
 
+using test_support::concat;
+using test_support::failure_of;
+using test_support::kEof;
+using test_support::RecordFailure;
 using test_support::TempDir;
+using test_support::words;
 using test_support::write_file;
 
 constexpr std::array<std::uint8_t, 16> kVersionString{
     0xFF, 'v', '1', 0x80, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0xFE, 'z'};
 
-void put_u32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8)
-    out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
 // 320 bytes that are never read, then the 80-byte header with every field
-// distinct (field k holds 0x11110000 + k) and the given root offset.
-std::vector<std::uint8_t> archive_head(std::uint32_t root_offset = 0) {
-  std::vector<std::uint8_t> out(kHeaderOffset, 0xCC);
-  for (std::uint32_t k = 0; k < 15; ++k) put_u32(out, k == 8 ? root_offset : 0x11110000 + k);
-  out.insert(out.end(), kVersionString.begin(), kVersionString.end());
-  put_u32(out, 0x11110010);
-  return out;
-}
-
-std::vector<std::uint8_t> cut(std::vector<std::uint8_t> bytes, std::size_t size) {
-  bytes.resize(size);
-  return bytes;
+// distinct (field k holds 0x11110000 + k) but the root offset (field 8), 0.
+Bytes archive_head() {
+  return concat({Bytes(kHeaderOffset, 0xCC),
+                 words({0x11110000, 0x11110001, 0x11110002, 0x11110003, 0x11110004, 0x11110005,
+                        0x11110006, 0x11110007, 0, 0x11110009, 0x1111000A, 0x1111000B, 0x1111000C,
+                        0x1111000D, 0x1111000E}),
+                 Bytes(kVersionString.begin(), kVersionString.end()), words({0x11110010})});
 }
 
 TEST(HeaderTest, ShortFilesFailAtTheFirstIncompleteField) {
@@ -44,37 +40,35 @@ TEST(HeaderTest, ShortFilesFailAtTheFirstIncompleteField) {
     std::string field;
     std::string cause;
   } cases[] = {
-      {0, "magic", "failed to fill whole buffer"},
-      {319, "magic", "failed to fill whole buffer"},
-      {322, "magic", "failed to fill whole buffer"},
-      {330, "file_size", "failed to fill whole buffer"},
-      {360, "old_lru", "failed to fill whole buffer"},
+      {0, "magic", kEof},
+      {319, "magic", kEof},
+      {322, "magic", kEof},
+      {330, "file_size", kEof},
+      {360, "old_lru", kEof},
       {380, "version_string", "not enough bytes in reader"},
       {390, "version_string", "not enough bytes in reader"},
-      {396, "version_minor", "failed to fill whole buffer"},
-      {399, "version_minor", "failed to fill whole buffer"},
+      {396, "version_minor", kEof},
+      {399, "version_minor", kEof},
   };
   TempDir dir;
   for (const auto& c : cases) {
     const auto path = dir / ("short-" + std::to_string(c.size) + ".dat");
-    write_file(path, cut(archive_head(), c.size));
+    Bytes head = archive_head();
+    head.resize(c.size);
+    write_file(path, head);
     auto db = DatDatabase::open(path);
     ASSERT_FALSE(db) << c.size;
-    const auto* read = db.error().as<DatError::BinRead>();
-    ASSERT_NE(read, nullptr) << db.error().message();
-    EXPECT_EQ(read->error.cause_message(), c.cause) << c.size;
-    ASSERT_EQ(read->error.frames().size(), 1u) << c.size;
-    const ContextFrame& frame = read->error.frames()[0];
-    EXPECT_EQ(frame.message, "While parsing field '" + c.field + "' in DatHeader");
-    ASSERT_TRUE(frame.location.has_value());
-    EXPECT_EQ(frame.location->file, "lib/brackwater-dat/src/database.cpp");
+    EXPECT_EQ(failure_of(db.error()),
+              (RecordFailure{c.cause, {"While parsing field '" + c.field + "' in DatHeader"}}))
+        << c.size;
+    EXPECT_TRUE(test_support::located_in(db.error(), "lib/brackwater-dat/src/database.cpp"));
   }
 }
 
 TEST(HeaderTest, AnyHeaderValuesOpenWithRootZeroGivingAnEmptyIndex) {
   TempDir dir;
   const auto path = dir / "portal.dat";
-  write_file(path, archive_head(0));
+  write_file(path, archive_head());
   auto db = DatDatabase::open(path);
   ASSERT_TRUE(db) << db.error().message();
   const DatHeader& h = db->header();
@@ -107,11 +101,8 @@ TEST(HeaderTest, DirectoryOpensButItsFirstFieldCannotBeRead) {
   TempDir dir;
   auto db = DatDatabase::open(dir.path());
   ASSERT_FALSE(db);
-  const auto* read = db.error().as<DatError::BinRead>();
-  ASSERT_NE(read, nullptr) << db.error().message();
-  EXPECT_EQ(read->error.cause_message(), "Is a directory (os error 21)");
-  ASSERT_EQ(read->error.frames().size(), 1u);
-  EXPECT_EQ(read->error.frames()[0].message, "While parsing field 'magic' in DatHeader");
+  EXPECT_EQ(failure_of(db.error()), (RecordFailure{"Is a directory (os error 21)",
+                                                   {"While parsing field 'magic' in DatHeader"}}));
 }
 
 }  // namespace

@@ -10,8 +10,6 @@ namespace brackwater::dat {
 namespace {
 
 using test_support::failure_of;
-using test_support::failure_when_cut;
-using test_support::FieldEnd;
 using test_support::kEof;
 using test_support::RecordFailure;
 using test_support::words;
@@ -43,18 +41,9 @@ TEST(PaletteUnpack, ReadsAFullPaletteToItsLastByte) {
 }
 
 TEST(PaletteUnpack, EveryTruncationNamesTheFieldThatRanOut) {
-  const std::vector<FieldEnd> layout = {
-      {4, {kEof, {kIdFrame}}},
-      {16, {kEof, {kColorsFrame}}},
-  };
-  const Bytes full = words({0x04000003, 2, 0x11, 0x22});
-  for (std::size_t length = 0; length < full.size(); ++length) {
-    SCOPED_TRACE(testing::Message() << length << " bytes");
-    const auto parsed = Palette::unpack(ByteSpan(full).first(length));
-    ASSERT_FALSE(parsed.has_value());
-    EXPECT_EQ(failure_of(parsed.error()), failure_when_cut(layout, length));
-    EXPECT_TRUE(test_support::located_in(parsed.error(), "file_type/palette.cpp"));
-  }
+  test_support::expect_every_cut_fails(Palette::unpack, words({0x04000003, 2, 0x11, 0x22}),
+                                       {{4, {kEof, {kIdFrame}}}, {16, {kEof, {kColorsFrame}}}},
+                                       "file_type/palette.cpp");
 }
 
 TEST(PaletteUnpack, DamagedCountsFailAtTheColorsField) {

@@ -9,8 +9,8 @@
 namespace brackwater::dat {
 namespace {
 
+using test_support::concat;
 using test_support::failure_of;
-using test_support::failure_when_cut;
 using test_support::FieldEnd;
 using test_support::kEof;
 using test_support::RecordFailure;
@@ -20,17 +20,8 @@ const std::string kTexturesFrame = "While parsing field 'textures' in SurfaceTex
 
 // id, unknown_int, unknown_byte, then `count` at the unaligned offset 9.
 Bytes head(std::int32_t count) {
-  Bytes bytes = words({0x05000010, 0xFFFFFFFE});
-  bytes.push_back(0x7E);
-  const Bytes count_word = words({static_cast<std::uint32_t>(count)});
-  bytes.insert(bytes.end(), count_word.begin(), count_word.end());
-  return bytes;
-}
-
-Bytes with_entries(Bytes bytes, std::initializer_list<std::uint32_t> entries) {
-  const Bytes tail = words(entries);
-  bytes.insert(bytes.end(), tail.begin(), tail.end());
-  return bytes;
+  return concat(
+      {words({0x05000010, 0xFFFFFFFE}), {0x7E}, words({static_cast<std::uint32_t>(count)})});
 }
 
 TEST(SurfaceTextureUnpack, ReadsTheCountRightAfterTheSingleByte) {
@@ -42,9 +33,9 @@ TEST(SurfaceTextureUnpack, ReadsTheCountRightAfterTheSingleByte) {
   const Case cases[] = {
       {"no mips", head(0), {}},
       {"three mips",
-       with_entries(head(3), {0x05000001, 0x05000002, 0x05000003}),
+       concat({head(3), words({0x05000001, 0x05000002, 0x05000003})}),
        {0x05000001, 0x05000002, 0x05000003}},
-      {"trailing bytes", with_entries(head(1), {0x05000009, 0xAAAAAAAA}), {0x05000009}},
+      {"trailing bytes", concat({head(1), words({0x05000009, 0xAAAAAAAA})}), {0x05000009}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -68,14 +59,8 @@ TEST(SurfaceTextureUnpack, EveryTruncationNamesTheFieldThatRanOut) {
       {9, field("unknown_byte")},
       {25, field("textures")},
   };
-  const Bytes full = with_entries(head(3), {1, 2, 3});
-  for (std::size_t length = 0; length < full.size(); ++length) {
-    SCOPED_TRACE(testing::Message() << length << " bytes");
-    const auto parsed = SurfaceTexture::unpack(ByteSpan(full).first(length));
-    ASSERT_FALSE(parsed.has_value());
-    EXPECT_EQ(failure_of(parsed.error()), failure_when_cut(layout, length));
-    EXPECT_TRUE(test_support::located_in(parsed.error(), "file_type/surface_texture.cpp"));
-  }
+  test_support::expect_every_cut_fails(SurfaceTexture::unpack, concat({head(3), words({1, 2, 3})}),
+                                       layout, "file_type/surface_texture.cpp");
 }
 
 // A count no input can hold fails without reserving for it; a negative one
@@ -93,7 +78,7 @@ TEST(SurfaceTextureUnpack, DamagedCountsFailAtTheTexturesField) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.count);
-    const auto parsed = SurfaceTexture::unpack(with_entries(head(c.count), {1, 2}));
+    const auto parsed = SurfaceTexture::unpack(concat({head(c.count), words({1, 2})}));
     ASSERT_FALSE(parsed.has_value());
     EXPECT_EQ(failure_of(parsed.error()), (RecordFailure{c.cause, {kTexturesFrame}}));
   }

@@ -9,25 +9,15 @@
 #include <vector>
 
 #include "brackwater/dat/file_type/dxt.hpp"
+#include "test_records.hpp"
 
 namespace brackwater::dat {
 namespace {
 
 using Kind = PixelFormat::Kind;
+using test_support::texture;
 
 constexpr std::uint32_t kPaletteId = 0x04000123;
-
-Texture texture(Kind kind, std::int32_t width, std::int32_t height, Bytes source,
-                std::optional<std::uint32_t> palette_id = std::nullopt) {
-  Texture t;
-  t.width = width;
-  t.height = height;
-  t.format_raw = static_cast<std::uint32_t>(kind);
-  t.length = static_cast<std::int32_t>(source.size());
-  t.source_data = std::move(source);
-  t.default_palette_id = palette_id;
-  return t;
-}
 
 // A fetcher that hands out a fixed palette (or message) and records its calls.
 struct RecordingFetcher {

@@ -22,15 +22,17 @@ inline std::string drain(int fd) {
   std::string text;
   char buffer[4096];
   ssize_t got;
-  while ((got = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
+  while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<std::size_t>(got));
   return text;
 }
 }  // namespace detail
 
 // Runs `program` with `args` in `cwd`, standard output and standard error
 // captured through files so neither pipe can fill up.
-inline ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
-                                 const std::filesystem::path& cwd = std::filesystem::current_path()) {
+inline ProcessResult run_process(
+    const std::string& program, const std::vector<std::string>& args,
+    const std::filesystem::path& cwd = std::filesystem::current_path()) {
   char out_name[] = "/tmp/brackwater-out-XXXXXX";
   char err_name[] = "/tmp/brackwater-err-XXXXXX";
   const int out_fd = ::mkstemp(out_name);

@@ -35,7 +35,8 @@ class TempDir {
 template <class Byte>
 inline void write_file(const std::filesystem::path& path, const std::vector<Byte>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string read_file(const std::filesystem::path& path) {

@@ -62,27 +62,6 @@ TEST(WriteReport, CreatesMissingDirectories) {
   }
 }
 
-// Runs in a fresh directory and goes back where it was afterwards.
-class InDirectory {
- public:
-  explicit InDirectory(const fs::path& dir) : previous_(fs::current_path()) {
-    fs::current_path(dir);
-  }
-  ~InDirectory() { fs::current_path(previous_); }
-
- private:
-  fs::path previous_;
-};
-
-TEST(WriteReport, BareFileNameGoesToTheCurrentDirectory) {
-  TempDir dir;
-  InDirectory inside(dir.path());
-  std::ostringstream log;
-  ASSERT_TRUE(write_report({}, "colors.json", log));
-  EXPECT_EQ(read_file(dir / "colors.json"), "{\n}\n");
-  EXPECT_EQ(log.str(), "wrote colors.json (0.0 KB)\n");
-}
-
 TEST(WriteReport, ReplacesALongerFile) {
   TempDir dir;
   const fs::path out = dir / "colors.json";

@@ -9,12 +9,10 @@
 #include <vector>
 
 #include "brackwater/dat/file_type/palette.hpp"
-#include "brackwater/dat/file_type/surface.hpp"
-#include "brackwater/dat/file_type/surface_texture.hpp"
-#include "brackwater/dat/file_type/texture.hpp"
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/records.hpp"
+#include "test_records.hpp"
 
 namespace brackwater::tools {
 namespace {
@@ -24,6 +22,10 @@ using Kind = dat::PixelFormat::Kind;
 using portal_fixture::ArchiveBuilder;
 using portal_fixture::ArchiveFile;
 using portal_fixture::encode;
+using test_support::mip_list;
+using test_support::solid_surface;
+using test_support::texture;
+using test_support::textured_surface;
 
 constexpr std::uint32_t kSurface = 0x08000010;
 constexpr std::uint32_t kMips = 0x05000010;
@@ -35,19 +37,6 @@ constexpr std::uint32_t kAbsentPalette = 0x00000ABC;
 const Rgb kRed{200, 0, 0};
 const Rgb kGreen{0, 200, 0};
 
-dat::Texture texture(Kind kind, std::int32_t width, std::int32_t height, Bytes pixels,
-                     std::optional<std::uint32_t> palette_id = std::nullopt) {
-  dat::Texture t;
-  t.id = kTexture;
-  t.width = width;
-  t.height = height;
-  t.format_raw = static_cast<std::uint32_t>(kind);
-  t.length = static_cast<std::int32_t>(pixels.size());
-  t.source_data = std::move(pixels);
-  t.default_palette_id = palette_id;
-  return t;
-}
-
 // A 2x1 P8 texture whose pixels both take palette index 1.
 dat::Texture paletted(Kind kind, std::optional<std::uint32_t> palette_id) {
   Bytes indices = kind == Kind::P8 ? Bytes{1, 1} : Bytes{1, 0, 1, 0};
@@ -58,24 +47,13 @@ Bytes palette(std::uint32_t id, std::uint32_t index_one) {
   return encode(dat::Palette{id, {0xFF000000, index_one, 0xFFFFFFFF}});
 }
 
-Bytes textured_surface(std::uint32_t mips_id, std::uint32_t palette_id) {
-  dat::Surface surface;
-  surface.surface_type = 0x2;
-  surface.texture_refs = dat::TextureRefs{mips_id, palette_id};
-  return encode(surface);
-}
-
-Bytes mips(std::vector<std::uint32_t> texture_ids) {
-  return encode(dat::SurfaceTexture{kMips, 0, 0, std::move(texture_ids)});
-}
-
 // An archive holding one textured surface with a single mip, both palettes,
 // and whatever a case adds.
 class OneSurface {
  public:
   OneSurface(const dat::Texture& tex, std::uint32_t surface_palette) {
     builder_.add_file(kSurface, textured_surface(kMips, surface_palette));
-    builder_.add_file(kMips, mips({kTexture}));
+    builder_.add_file(kMips, mip_list({kTexture}));
     builder_.add_file(kTexture, encode(tex));
     builder_.add_file(kDefaultPalette, palette(kDefaultPalette, 0xFFC80000));
     builder_.add_file(kSurfacePalette, palette(kSurfacePalette, 0xFF00C800));
@@ -102,16 +80,10 @@ std::string outcome(const std::expected<SurfaceColor, ToolError>& result) {
 }
 
 TEST(DominantFor, SolidColourWordIgnoresItsTopByte) {
-  for (const Bytes& word : {Bytes{0x30, 0x20, 0x10, 0xFF}, Bytes{0x30, 0x20, 0x10, 0x00}}) {
-    Bytes record = {0x01, 0, 0, 0};
-    record.insert(record.end(), word.begin(), word.end());
-    record.resize(20);  // translucency, luminosity, diffuse
-    ArchiveBuilder b;
-    b.add_file(kSurface, record);
-    const ArchiveFile file(b);
-    auto db = file.open();
-    ASSERT_TRUE(db);
-    EXPECT_EQ(outcome(dominant_for(*db, kSurface)), "ok 16 32 48 solid") << int{word[3]};
+  for (const std::uint32_t word : {0xFF102030u, 0x00102030u}) {
+    OneSurface archive(texture(Kind::A8, 1, 1, {0}), 0);
+    archive.builder().add_file(kSurface, solid_surface(word));
+    EXPECT_EQ(outcome(archive.resolve()), "ok 16 32 48 solid") << word;
   }
 }
 
@@ -119,15 +91,9 @@ TEST(DominantFor, DecodesOnlyTheLastMip) {
   // The first mip is absent from the archive and the second cannot be
   // decoded: touching either would fail the surface.
   OneSurface archive(texture(Kind::R8G8B8, 1, 1, {0x00, 0x00, 0xC8}), 0);
-  archive.builder().add_file(kMips, mips({0x06000001, 0x06000002, kTexture}));
+  archive.builder().add_file(kMips, mip_list({0x06000001, 0x06000002, kTexture}));
   archive.builder().add_file(0x06000002, encode(texture(Kind::R5G6B5, 1, 1, {0, 0})));
   EXPECT_EQ(outcome(archive.resolve()), "ok 200 0 0 textured");
-}
-
-TEST(DominantFor, EmptyMipListFailsBeforeAnyTextureIsFetched) {
-  OneSurface archive(texture(Kind::R8G8B8, 1, 1, {0, 0, 0}), 0);
-  archive.builder().add_file(kMips, mips({}));
-  EXPECT_EQ(outcome(archive.resolve()), "SurfaceTexture has no mips");
 }
 
 TEST(DominantFor, SurfacePaletteReplacesTheDefaultOfPalettedTextures) {
@@ -202,25 +168,15 @@ TEST(DominantFor, PaletteFailuresNameThePaletteAndItsError) {
 }
 
 TEST(DominantFor, FailuresCarryTheLibraryErrorText) {
-  struct Case {
-    const char* what;
-    dat::Texture tex;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"unsupported", texture(Kind::R5G6B5, 1, 1, {0, 0}), "unsupported pixel format: R5G6B5"},
-      {"short", texture(Kind::R8G8B8, 2, 1, {1, 2, 3, 4, 5}),
-       "source_data too short for declared width/height"},
-      {"index out of range", texture(Kind::P8, 1, 1, {3}, kDefaultPalette),
-       "pixel index out of palette range"},
-  };
-  for (const Case& c : cases) {
-    const OneSurface archive(c.tex, 0);
-    EXPECT_EQ(outcome(archive.resolve()), c.message) << c.what;
-  }
+  const OneSurface unsupported(texture(Kind::R5G6B5, 1, 1, {0, 0}), 0);
+  EXPECT_EQ(outcome(unsupported.resolve()), "unsupported pixel format: R5G6B5");
+
+  OneSurface no_mips(texture(Kind::R8G8B8, 1, 1, {0, 0, 0}), 0);
+  no_mips.builder().add_file(kMips, mip_list({}));
+  EXPECT_EQ(outcome(no_mips.resolve()), "SurfaceTexture has no mips");
 
   OneSurface absent_mips(texture(Kind::A8, 1, 1, {0}), 0);
-  absent_mips.builder().add_file(kSurface, textured_surface(0x05000099, 0));
+  absent_mips.builder().add_file(kSurface, textured_surface(0x05000099));
   EXPECT_EQ(outcome(absent_mips.resolve()), "File ID 05000099 not found in provider");
 }
 

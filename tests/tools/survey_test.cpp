@@ -53,7 +53,7 @@ TEST(RunSurvey, LimitSelectsTheLowestIds) {
     std::size_t limit;
     std::size_t processed;
   };
-  for (const Case c : {Case{0, 5}, Case{3, 3}, Case{5, 5}, Case{9, 5}}) {
+  for (const Case c : {Case{0, 5}, Case{3, 3}, Case{5, 5}, Case{9, 5}, Case{SIZE_MAX, 5}}) {
     const auto ids = consecutive_ids(5);
     std::vector<std::uint32_t> seen;
     std::ostringstream log;
@@ -98,15 +98,6 @@ TEST(RunSurvey, CountsFailuresWithoutPrintingThem) {
   EXPECT_EQ(result.solid, 2u);
   EXPECT_EQ(result.textured, 1u);
   EXPECT_EQ(result.errors, 1u);
-}
-
-TEST(RunSurvey, NoSurfaces) {
-  std::ostringstream log;
-  const SurveyResult result = run_survey({}, 0, solid_from_id, log);
-  EXPECT_EQ(log.str(),
-            "tintsurvey: found 0 surfaces in portal DAT; processing 0\n"
-            "done. resolved=0 (solid=0 textured=0) errors=0\n");
-  EXPECT_TRUE(result.colors.empty());
 }
 
 TEST(RunSurvey, ProgressLinesEveryTwentiethOfTheWay) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "backtrace_text.hpp"
+
 namespace brackwater::tools {
 namespace {
 
@@ -15,24 +17,25 @@ using dat::ReadError;
 
 TEST(ToolErrorRenderTest, LaysOutMessageAndCauses) {
   const struct {
+    std::string message;
     std::vector<std::string> causes;
     std::string rendered;
   } cases[] = {
-      {{}, "Error: top\n"},
-      {{"only"}, "Error: top\n\nCaused by:\n    only\n"},
-      {{"first\n\nthird"}, "Error: top\n\nCaused by:\n    first\n    \n    third\n"},
-      {{"a", "b"}, "Error: top\n\nCaused by:\n    0: a\n    1: b\n"},
-      {{"a\nb", "\nc\n"},
+      {"top", {}, "Error: top\n"},
+      {"top", {"only"}, "Error: top\n\nCaused by:\n    only\n"},
+      {"top", {"first\n\nthird"}, "Error: top\n\nCaused by:\n    first\n    \n    third\n"},
+      {"top", {"a", "b"}, "Error: top\n\nCaused by:\n    0: a\n    1: b\n"},
+      {"top",
+       {"a\nb", "\nc\n"},
        "Error: top\n\nCaused by:\n    0: a\n       b\n    1: \n       c\n       \n"},
-      {{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "ten"},
+      {"top",
+       {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "ten"},
        "Error: top\n\nCaused by:\n    0: 0\n    1: 1\n    2: 2\n    3: 3\n    4: 4\n    5: 5\n"
        "    6: 6\n    7: 7\n    8: 8\n    9: 9\n   10: ten\n"},
+      // The message itself is not indented.
+      {"one\ntwo", {"c"}, "Error: one\ntwo\n\nCaused by:\n    c\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ToolError("top", c.causes).render(), c.rendered);
-}
-
-TEST(ToolErrorRenderTest, MultiLineMessageIsNotIndented) {
-  EXPECT_EQ(ToolError("one\ntwo", {"c"}).render(), "Error: one\ntwo\n\nCaused by:\n    c\n");
+  for (const auto& c : cases) EXPECT_EQ(ToolError(c.message, c.causes).render(), c.rendered);
 }
 
 TEST(ToolErrorTest, FromLibraryErrorsKeepsMessageThenSource) {
@@ -86,9 +89,7 @@ TEST(ToolErrorTest, FramedReadErrorStaysInItsColumn) {
   ReadError framed(IoError::fill_whole_buffer());
   framed = dat::with_context(std::move(framed), {"While parsing field 'magic' in DatHeader",
                                                  dat::SourceLocation{"db.cpp", 9}});
-  const std::string text = framed.message();
-  std::string indented;
-  for (char c : text) indented += c == '\n' ? std::string("\n       ") : std::string(1, c);
+  const std::string indented = test_support::indent_following_lines(framed.message(), 7);
   EXPECT_EQ(ToolError::wrap("open a.dat", DatError(framed)).render(),
             "Error: open a.dat\n\nCaused by:\n    0: Binary read error: " + indented +
                 "\n    1: " + indented + "\n");

@@ -78,19 +78,6 @@ int write_all(int fd, std::string_view text) {
   return 0;
 }
 
-// Creates or truncates `path` and writes `text` into it.
-std::expected<void, int> write_whole_file(const fs::path& path, std::string_view text) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return std::unexpected(errno);
-  const int write_error = write_all(fd, text);
-  // A failed close can be the first report of lost data; after EINTR the
-  // descriptor is gone on Linux and there is nothing to retry.
-  const int close_error = ::close(fd) == 0 ? 0 : errno;
-  if (write_error != 0) return std::unexpected(write_error);
-  if (close_error != 0 && close_error != EINTR) return std::unexpected(close_error);
-  return {};
-}
-
 // The size of the file at `path`, following links; 0 when it cannot be read.
 std::uint64_t file_size_or_zero(const fs::path& path) {
   struct stat info {};
@@ -108,6 +95,18 @@ std::string os_error_text(int error) {
 }
 
 }  // namespace
+
+std::expected<void, int> write_whole_file(const fs::path& path, std::string_view text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return std::unexpected(errno);
+  const int write_error = write_all(fd, text);
+  // A failed close can be the first report of lost data; after EINTR the
+  // descriptor is gone on Linux and there is nothing to retry.
+  const int close_error = ::close(fd) == 0 ? 0 : errno;
+  if (write_error != 0) return std::unexpected(write_error);
+  if (close_error != 0 && close_error != EINTR) return std::unexpected(close_error);
+  return {};
+}
 
 std::string render_report(const ColorMap& colors) {
   std::string text;

@@ -1,12 +1,9 @@
 #include "brackwater/tools/resolve.hpp"
 
-#include <optional>
+#include <functional>
+#include <string>
 
 #include "brackwater/dat/display.hpp"
-#include "brackwater/dat/file_type/palette.hpp"
-#include "brackwater/dat/file_type/surface.hpp"
-#include "brackwater/dat/file_type/surface_texture.hpp"
-#include "brackwater/dat/file_type/texture.hpp"
 
 namespace brackwater::tools {
 namespace {
@@ -16,7 +13,8 @@ using dat::DatDatabase;
 // The palette with id `palette_id`, or "0x{id}: {reason}" when it cannot be
 // fetched or parsed.
 std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
-                                                       std::uint32_t palette_id) {
+                                                       std::uint32_t palette_id,
+                                                       ResolveObserver* observer) {
   const auto failure = [palette_id](const std::string& reason) {
     return std::unexpected("0x" + dat::hex8(palette_id) + ": " + reason);
   };
@@ -24,6 +22,7 @@ std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
   if (!bytes) return failure(bytes.error().message());
   auto palette = dat::Palette::unpack(*bytes);
   if (!palette) return failure(palette.error().message());
+  if (observer) observer->on_palette(palette_id, *palette);
   return std::move(*palette);
 }
 
@@ -34,43 +33,63 @@ SurfaceColor solid_color(std::uint32_t word) {
 }
 
 std::expected<SurfaceColor, ToolError> texture_color(const DatDatabase& db,
-                                                     const dat::TextureRefs& refs) {
+                                                     const dat::TextureRefs& refs,
+                                                     ResolveObserver* observer) {
   auto mips_bytes = db.get_file(refs.orig_texture_id);
   if (!mips_bytes) return std::unexpected(ToolError::from(mips_bytes.error()));
   auto mips = dat::SurfaceTexture::unpack(*mips_bytes);
   if (!mips) return std::unexpected(ToolError::from(mips.error()));
+  if (observer) observer->on_surface_texture(refs.orig_texture_id, *mips);
   if (mips->textures.empty()) return std::unexpected(ToolError("SurfaceTexture has no mips"));
 
-  auto texture_bytes = db.get_file(mips->textures.back());
+  const std::uint32_t texture_id = mips->textures.back();
+  auto texture_bytes = db.get_file(texture_id);
   if (!texture_bytes) return std::unexpected(ToolError::from(texture_bytes.error()));
   auto texture = dat::Texture::unpack(*texture_bytes);
   if (!texture) return std::unexpected(ToolError::from(texture.error()));
+  if (observer) observer->on_texture(texture_id, *texture);
 
-  // A paletted texture on a surface with a palette of its own is coloured by
-  // the surface's palette instead of the texture's default one.
-  const std::optional<std::uint32_t> surface_palette =
-      texture->format().paletted() && refs.orig_palette_id != 0
-          ? std::optional(refs.orig_palette_id)
-          : std::nullopt;
-  // Two small captures fit std::function's inline storage: no allocation.
-  const dat::PaletteFetcher fetcher = [&db, surface_palette](std::uint32_t requested) {
-    return fetch_palette(db, surface_palette.value_or(requested));
-  };
-  auto pixels = dat::to_rgba8(*texture, fetcher);
+  const PaletteChoice choice = choose_palette(*texture, refs.orig_palette_id);
+  if (observer) observer->on_palette_choice(choice);
+  auto pixels = texture_rgba8(db, *texture, choice, observer);
   if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
+  if (observer) observer->on_pixels(*texture, *pixels);
   return SurfaceColor{dominant_rgb(*pixels), false};
 }
 
 }  // namespace
 
-std::expected<SurfaceColor, ToolError> dominant_for(const DatDatabase& db,
-                                                    std::uint32_t surface_id) {
+PaletteChoice choose_palette(const dat::Texture& texture, std::uint32_t surface_palette_id) {
+  using Source = PaletteChoice::Source;
+  if (!texture.format().paletted()) return {Source::None, std::nullopt};
+  if (surface_palette_id != 0) return {Source::SurfaceOverride, surface_palette_id};
+  return {Source::TextureDefault, texture.default_palette_id};
+}
+
+std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDatabase& db,
+                                                                 const dat::Texture& texture,
+                                                                 const PaletteChoice& choice,
+                                                                 ResolveObserver* observer) {
+  // The conversion asks for the texture's default palette; an override
+  // answers with the surface's own instead.
+  const bool override_palette = choice.source == PaletteChoice::Source::SurfaceOverride;
+  const auto fetch = [&](std::uint32_t requested) {
+    return fetch_palette(db, override_palette ? *choice.palette_id : requested, observer);
+  };
+  // Passed by reference, the fetcher fits std::function's inline storage:
+  // no allocation per texture.
+  return dat::to_rgba8(texture, std::ref(fetch));
+}
+
+std::expected<SurfaceColor, ToolError> dominant_for(const DatDatabase& db, std::uint32_t surface_id,
+                                                    ResolveObserver* observer) {
   auto bytes = db.get_file(surface_id);
   if (!bytes) return std::unexpected(ToolError::from(bytes.error()));
   auto surface = dat::Surface::unpack(*bytes);
   if (!surface) return std::unexpected(ToolError::from(surface.error()));
+  if (observer) observer->on_surface(*surface);
   if (surface->color_value) return solid_color(*surface->color_value);
-  return texture_color(db, *surface->texture_refs);
+  return texture_color(db, *surface->texture_refs, observer);
 }
 
 }  // namespace brackwater::tools

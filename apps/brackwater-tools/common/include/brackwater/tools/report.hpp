@@ -6,6 +6,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "brackwater/tools/dominant.hpp"
 #include "brackwater/tools/tool_error.hpp"
@@ -20,6 +21,10 @@ std::string render_report(const ColorMap& colors);
 
 // "{bytes / 1024} with one decimal", rounded half to even: 1536 gives "1.5".
 std::string format_kilobytes(std::uint64_t bytes);
+
+// Creates or truncates `path` and writes all of `text` into it; the errno of
+// the failure otherwise.
+std::expected<void, int> write_whole_file(const std::filesystem::path& path, std::string_view text);
 
 // Creates the parent directory of `out`, writes the report in one write and
 // prints "wrote {out} ({size} KB)" to `log`.

@@ -1,0 +1,285 @@
+#include "command_line.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <vector>
+
+namespace brackwater::inspect {
+namespace {
+
+constexpr std::string_view kProgram = "portal-inspect";
+// Where the command summaries of the general help start, after the synopses.
+constexpr std::size_t kSummaryColumn = 27;
+
+struct CommandDecl {
+  Command command;
+  std::string_view name;
+  std::string_view operand;  // "ID", "REPORT" or empty
+  std::string_view option;   // "out", "png", "type" or empty
+  std::string_view option_value;
+  bool option_required;
+  std::string_view summary;
+  std::string_view details;
+};
+
+constexpr std::array<CommandDecl, 6> kCommands{{
+    {Command::Ls, "ls", "", "type", "0xNN", false,
+     "List every file: id, stored size, compression, block offset",
+     "Lists every file of the archive's index in ascending id order, one line each: the id,\n"
+     "the stored size in bytes, whether the stored bytes are LRS-compressed, and the offset of\n"
+     "the file's first block. --type keeps the ids whose top byte is 0xNN (0x08: surfaces)."},
+    {Command::Cat, "cat", "ID", "out", "FILE", true, "Write a file's bytes (decompressed) to FILE",
+     "Writes the bytes of file ID to FILE, decompressed when the file is stored compressed:\n"
+     "exactly what the record parsers read."},
+    {Command::Explain, "explain", "ID", "", "", false,
+     "Resolve one surface step by step, or show where it fails",
+     "Resolves surface ID the way tintsurvey does and prints every step to standard output:\n"
+     "the Surface fields, the mip ids, the texture's format and size, the palette used and why,\n"
+     "and the resulting colour. A surface that fails ends with the error and its causes exactly\n"
+     "as the failing step reported them; the exit status is then 1."},
+    {Command::Errors, "errors", "", "", "", false,
+     "Count the failure messages of all surfaces, most frequent first",
+     "Resolves every surface the way tintsurvey does and prints each failure message with the\n"
+     "number of surfaces that failed with it, most frequent first, and up to five example ids.\n"
+     "A framed parse error is shown in one line as its cause and innermost field, e.g.\n"
+     "\"Binary read error: failed to fill whole buffer, while parsing field 'height' in "
+     "Texture\"."},
+    {Command::Texture, "texture", "ID", "png", "FILE", true,
+     "Draw a texture, or the texture a surface resolves to, as a PNG",
+     "Decodes Texture ID to RGBA8 and writes it to FILE as a PNG. A surface ID (0x08xxxxxx)\n"
+     "draws the last mip of its texture with the palette tintsurvey would choose."},
+    {Command::Swatch, "swatch", "REPORT", "png", "FILE", true,
+     "Draw a tintsurvey report as a grid of colour swatches",
+     "Reads a report written by tintsurvey and draws one 16 x 16 swatch per surface into FILE,\n"
+     "in ascending id order, left to right and top to bottom. It reads no archive: ARCHIVE may\n"
+     "be left out."},
+}};
+
+// The options any command can take, each with one value.
+constexpr std::array<std::string_view, 3> kOptionNames{"out", "png", "type"};
+
+const CommandDecl* find_command(std::string_view name) {
+  for (const CommandDecl& decl : kCommands) {
+    if (decl.name == name) return &decl;
+  }
+  return nullptr;
+}
+
+// "explain ID", "ls [--type 0xNN]": a command with its arguments.
+std::string synopsis(const CommandDecl& decl) {
+  std::string text(decl.name);
+  if (!decl.operand.empty()) text += " " + std::string(decl.operand);
+  if (!decl.option.empty()) {
+    const std::string option =
+        "--" + std::string(decl.option) + " " + std::string(decl.option_value);
+    text += decl.option_required ? " " + option : " [" + option + "]";
+  }
+  return text;
+}
+
+std::string command_usage(const CommandDecl& decl) {
+  const std::string_view archive = decl.command == Command::Swatch ? " [ARCHIVE] " : " ARCHIVE ";
+  return std::string(kProgram) + std::string(archive) + synopsis(decl);
+}
+
+std::string general_usage() {
+  return "Usage: " + std::string(kProgram) + " ARCHIVE COMMAND [ARGS]\n       " +
+         std::string(kProgram) + " [COMMAND] --help\n";
+}
+
+std::string general_help() {
+  std::string out =
+      "Look inside a portal DAT archive: list and extract its files, follow one surface's colour\n"
+      "step by step, count why surfaces fail, and draw textures and reports as PNG images.\n\n" +
+      general_usage() + "\nCommands:\n";
+  for (const CommandDecl& decl : kCommands) {
+    std::string synopsis_text = synopsis(decl);
+    synopsis_text.resize(std::max<std::size_t>(synopsis_text.size() + 2, kSummaryColumn), ' ');
+    out += "  " + synopsis_text + std::string(decl.summary) + "\n";
+  }
+  out +=
+      "\nIDs are hexadecimal, with or without a leading 0x (0x08000001).\n"
+      "Exit status: 0 on success, 1 on a failure, 2 on a usage error.\n";
+  return out;
+}
+
+std::string command_help(const CommandDecl& decl) {
+  return "Usage: " + command_usage(decl) + "\n\n" + std::string(decl.details) + "\n";
+}
+
+CliExit usage_error(const std::string& message, const CommandDecl* decl) {
+  const std::string usage = decl ? "Usage: " + command_usage(*decl) + "\n" : general_usage();
+  const std::string help = decl ? std::string(kProgram) + " " + std::string(decl->name) + " --help"
+                                : std::string(kProgram) + " --help";
+  return CliExit{2, std::string(kProgram) + ": " + message + "\n" + usage + "Try '" + help +
+                        "' for more information.\n"};
+}
+
+std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_digits) {
+  if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+  if (text.empty() || text.size() > max_digits) return std::nullopt;
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Splits the arguments into operands and option values, then checks them
+// against the command they name.
+class Parser {
+ public:
+  explicit Parser(std::span<const char* const> argv) {
+    for (std::size_t i = 1; i < argv.size(); ++i) args_.emplace_back(argv[i] ? argv[i] : "");
+  }
+
+  std::expected<Invocation, CliExit> run() {
+    if (std::ranges::any_of(args_, [](auto arg) { return arg == "-h" || arg == "--help"; })) {
+      return std::unexpected(help());
+    }
+    if (auto split = split_arguments(); !split) return std::unexpected(split.error());
+    if (auto named = take_command(); !named) return std::unexpected(named.error());
+    return check();
+  }
+
+ private:
+  CliExit help() const {
+    for (const std::string_view arg : args_) {
+      if (const CommandDecl* decl = find_command(arg)) return CliExit{0, command_help(*decl)};
+    }
+    return CliExit{0, general_help()};
+  }
+
+  std::expected<void, CliExit> split_arguments() {
+    for (std::size_t i = 0; i < args_.size(); ++i) {
+      const std::string_view arg = args_[i];
+      if (!arg.starts_with('-') || arg == "-") {
+        operands_.push_back(arg);
+        continue;
+      }
+      const std::size_t equals = arg.find('=');
+      const std::string_view name = arg.substr(2, equals == arg.npos ? arg.npos : equals - 2);
+      if (!arg.starts_with("--") || std::ranges::find(kOptionNames, name) == kOptionNames.end()) {
+        return std::unexpected(
+            usage_error("unrecognised option '" + std::string(arg) + "'", nullptr));
+      }
+      if (option_) {
+        return std::unexpected(usage_error("more than one option given", nullptr));
+      }
+      if (equals != arg.npos) {
+        option_value_ = arg.substr(equals + 1);
+      } else if (i + 1 < args_.size()) {
+        option_value_ = args_[++i];
+      } else {
+        return std::unexpected(
+            usage_error("option '--" + std::string(name) + "' needs a value", nullptr));
+      }
+      option_ = name;
+    }
+    return {};
+  }
+
+  // ARCHIVE COMMAND, or a bare "swatch", which reads no archive.
+  std::expected<void, CliExit> take_command() {
+    if (operands_.size() >= 2 && find_command(operands_[1])) {
+      archive_ = operands_[0];
+      decl_ = find_command(operands_[1]);
+      operands_.erase(operands_.begin(), operands_.begin() + 2);
+      if (archive_.empty()) {
+        return std::unexpected(usage_error("the ARCHIVE path must not be empty", decl_));
+      }
+      return {};
+    }
+    if (!operands_.empty() && operands_[0] == "swatch") {
+      decl_ = find_command(operands_[0]);
+      operands_.erase(operands_.begin());
+      return {};
+    }
+    if (operands_.empty()) {
+      return std::unexpected(usage_error("missing ARCHIVE and COMMAND", nullptr));
+    }
+    if (const CommandDecl* decl = find_command(operands_[0])) {
+      return std::unexpected(
+          usage_error("missing ARCHIVE before '" + std::string(decl->name) + "'", decl));
+    }
+    if (operands_.size() == 1) return std::unexpected(usage_error("missing COMMAND", nullptr));
+    return std::unexpected(
+        usage_error("unknown command '" + std::string(operands_[1]) + "'", nullptr));
+  }
+
+  std::expected<Invocation, CliExit> check() const {
+    const std::string command(decl_->name);
+    const auto fail = [this](const std::string& message) {
+      return std::unexpected(usage_error(message, decl_));
+    };
+    Invocation result;
+    result.command = decl_->command;
+    result.archive = std::filesystem::path(archive_);
+
+    const std::size_t wanted = decl_->operand.empty() ? 0 : 1;
+    if (operands_.size() < wanted) {
+      return fail("missing " + std::string(decl_->operand) + " for " + command);
+    }
+    if (operands_.size() > wanted) {
+      return fail("unexpected argument '" + std::string(operands_[wanted]) + "'");
+    }
+    if (option_ && *option_ != decl_->option) {
+      return fail(command + " takes no option '--" + std::string(*option_) + "'");
+    }
+    if (!option_ && decl_->option_required) {
+      return fail(command + " needs --" + std::string(decl_->option) + " " +
+                  std::string(decl_->option_value));
+    }
+
+    if (decl_->operand == "ID") {
+      const auto id = parse_file_id(operands_[0]);
+      if (!id) {
+        return fail("invalid ID '" + std::string(operands_[0]) +
+                    "': expected up to eight hex digits, such as 0x08000001");
+      }
+      result.id = *id;
+    } else if (decl_->operand == "REPORT") {
+      if (operands_[0].empty()) return fail("the REPORT path must not be empty");
+      result.report = std::filesystem::path(operands_[0]);
+    }
+    if (option_ == "type") {
+      result.type = parse_type_byte(option_value_);
+      if (!result.type) {
+        return fail("invalid value '" + std::string(option_value_) +
+                    "' for '--type': expected one byte in hex, such as 0x08");
+      }
+    } else if (option_) {
+      if (option_value_.empty()) {
+        return fail("the " + std::string(decl_->option_value) + " path of '--" +
+                    std::string(*option_) + "' must not be empty");
+      }
+      result.output = std::filesystem::path(option_value_);
+    }
+    return result;
+  }
+
+  std::vector<std::string_view> args_;
+  std::vector<std::string_view> operands_;
+  std::optional<std::string_view> option_;
+  std::string_view option_value_;
+  std::string_view archive_;
+  const CommandDecl* decl_ = nullptr;
+};
+
+}  // namespace
+
+std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv) {
+  return Parser(argv).run();
+}
+
+std::optional<std::uint32_t> parse_file_id(std::string_view text) {
+  return parse_hex(text, 8);
+}
+
+std::optional<std::uint8_t> parse_type_byte(std::string_view text) {
+  const auto value = parse_hex(text, 2);
+  if (!value) return std::nullopt;
+  return static_cast<std::uint8_t>(*value);
+}
+
+}  // namespace brackwater::inspect

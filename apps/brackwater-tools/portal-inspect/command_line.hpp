@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace brackwater::inspect {
+
+enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch };
+
+// One parsed invocation; the fields a command does not take stay empty.
+struct Invocation {
+  Command command = Command::Ls;
+  std::filesystem::path archive;  // empty for swatch given without one
+  std::uint32_t id = 0;           // cat, explain, texture
+  std::optional<std::uint8_t> type;
+  std::filesystem::path report;  // swatch
+  std::filesystem::path output;  // cat --out, texture and swatch --png
+};
+
+// What ends a run at the command line: help (status 0, standard output) or a
+// usage error (status 2, standard error).
+struct CliExit {
+  int status = 0;
+  std::string text;
+};
+
+std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv);
+
+// Hexadecimal with an optional "0x": one to eight digits for a file id, one
+// or two for a type byte.
+std::optional<std::uint32_t> parse_file_id(std::string_view text);
+std::optional<std::uint8_t> parse_type_byte(std::string_view text);
+
+}  // namespace brackwater::inspect

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "brackwater/dat/database.hpp"
+
+namespace brackwater::inspect {
+
+// A command's end: success, or a one-line message for standard error.
+using Outcome = std::expected<void, std::string>;
+
+// Command output goes to `out`; notes such as "wrote ..." go to `log`.
+Outcome list_files(const dat::DatDatabase& db, std::optional<std::uint8_t> type, std::ostream& out);
+Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& file,
+                 std::ostream& log);
+Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostream& out);
+Outcome count_errors(const dat::DatDatabase& db, std::ostream& out);
+Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& png,
+                     std::ostream& log);
+Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
+                      std::ostream& log);
+
+// "0x" and eight upper-case hex digits, as ids are shown everywhere.
+std::string show_id(std::uint32_t id);
+
+// Surface ids run from 0x08000000 to 0x08FFFFFF.
+bool is_surface_id(std::uint32_t id);
+
+// Fails unless `id` is in the archive's index.
+Outcome require_file(const dat::DatDatabase& db, std::uint32_t id);
+
+}  // namespace brackwater::inspect

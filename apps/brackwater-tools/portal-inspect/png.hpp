@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <string>
+
+#include "brackwater/dat/bytes.hpp"
+
+namespace brackwater::inspect {
+
+// An 8-bit RGBA image: width * height * 4 bytes, rows from the top.
+struct RgbaImage {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  dat::Bytes pixels;
+};
+
+// Writes `image` to `path` as a PNG file. The failure is one line: "encode
+// PNG: {reason}" or "write {path}: {reason}".
+std::expected<void, std::string> write_png(const std::filesystem::path& path,
+                                           const RgbaImage& image);
+
+}  // namespace brackwater::inspect
