@@ -213,5 +213,27 @@ TEST(Directory, OpenIndexesEveryFileOfALargeArchive) {
   EXPECT_EQ(db->get_file(0x01000000 + 7 * (kFiles - 1)), last);
 }
 
+// Walking the same tree again, duplicates included, re-inserts what the
+// first walk left: the index does not change.
+TEST(Directory, SecondWalkLeavesTheIndexAsItWas) {
+  ArchiveBuilder b;
+  const std::uint32_t child = b.add_node({.entries = {entry(3, 2), entry(9, 1)}});
+  b.set_root(b.add_node(
+      {.branches = {child, b.add_node({.entries = {entry(12, 1)}})}, .entries = {entry(3, 1)}}));
+  ArchiveFile file(b);
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  const auto tags = [&db] {
+    std::map<std::uint32_t, std::uint32_t> by_id;
+    for (const auto& [id, e] : db->index()) by_id[id] = e.timestamp;
+    return by_id;
+  };
+  const std::map<std::uint32_t, std::uint32_t> expected{{3, 2}, {9, 1}, {12, 1}};
+  EXPECT_EQ(tags(), expected);
+  ASSERT_TRUE(db->read_directory());
+  EXPECT_EQ(tags(), expected);
+  EXPECT_EQ(db->index().size(), 3u);
+}
+
 }  // namespace
 }  // namespace brackwater::dat

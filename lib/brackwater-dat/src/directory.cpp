@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -10,6 +9,9 @@
 namespace brackwater::dat {
 namespace {
 
+// Ceiling on the entries reserved before the walk: 28 MiB of address space.
+constexpr std::uint64_t kMaxReservedEntries = std::uint64_t{1} << 20;
+
 // A directory node, read as the first 1716 bytes of the block chain at its
 // offset: 62 u32 child offsets (0 = empty slot), a u32 entry count, then
 // room for 61 entries of 24 bytes.
@@ -17,9 +19,8 @@ constexpr std::uint32_t kNodeSize = 1716;
 constexpr std::size_t kBranchSlots = 62;
 constexpr std::size_t kCountOffset = kBranchSlots * 4;
 constexpr std::size_t kEntriesOffset = kCountOffset + 4;
-
-// Ceiling on the index reservation made before the walk.
-constexpr std::uint64_t kMaxReservedEntries = std::uint64_t{1} << 20;
+constexpr std::size_t kEntrySize = 24;
+constexpr std::size_t kEntrySlots = 61;
 
 std::uint32_t branch(ByteSpan node, std::size_t slot) {
   return load_u32(node.data() + slot * 4);
@@ -28,43 +29,87 @@ std::uint32_t entry_count(ByteSpan node) {
   return load_u32(node.data() + kCountOffset);
 }
 
-// An entry: bit_flags, id, offset, size, timestamp, version, all u32.
-std::expected<DatFileEntry, ReadError> parse_entry(FieldReader& in) {
-  DatFileEntry entry;
-  const std::pair<std::uint32_t*, std::string_view> fields[] = {
-      {&entry.bit_flags, "bit_flags"}, {&entry.id, "id"},
-      {&entry.offset, "offset"},       {&entry.size, "size"},
-      {&entry.timestamp, "timestamp"}, {&entry.version, "version"},
-  };
-  for (const auto& [out, name] : fields) {
-    auto value = in.u32(name);
-    if (!value) return std::unexpected(std::move(value.error()));
-    *out = *value;
-  }
-  return entry;
+// Entry k: bit_flags, id, offset, size, timestamp, version, all u32.
+DatFileEntry entry_at(ByteSpan node, std::size_t k) {
+  const std::uint8_t* at = node.data() + kEntriesOffset + k * kEntrySize;
+  return DatFileEntry{load_u32(at),      load_u32(at + 4),  load_u32(at + 8),
+                      load_u32(at + 12), load_u32(at + 16), load_u32(at + 20)};
 }
 
-// Puts each of the node's entries into `index` as soon as it is parsed, so a
-// count above 61 fails only after the entries that fit.
-std::expected<void, ReadError> index_entries(ByteSpan node, FileIndex& index) {
-  FieldReader in{node.subspan(kEntriesOffset), "DatFileEntry"};
+// The node's entries into `parsed`. The 61 that fit are read straight from
+// the node; a 62nd would begin where the node ends, so a count above 61
+// fails at that entry's first field.
+std::expected<void, ReadError> parse_entries(ByteSpan node, std::vector<DatFileEntry>& parsed) {
+  parsed.clear();
   const std::uint32_t count = entry_count(node);
-  for (std::uint32_t k = 0; k < count; ++k) {
-    auto entry = parse_entry(in);
-    if (!entry) return std::unexpected(std::move(entry.error()));
-    index.insert_or_assign(entry->id, *entry);
+  for (std::size_t k = 0; k < std::min<std::size_t>(count, kEntrySlots); ++k) {
+    parsed.push_back(entry_at(node, k));
+  }
+  if (count > kEntrySlots) {
+    FieldReader past_end{node.subspan(kNodeSize), "DatFileEntry"};
+    return std::unexpected(past_end.u32("bit_flags").error());
   }
   return {};
 }
 
-// Pushes the children of an inner node (slots 0 to entry count, at most 61)
-// last slot first, so that popping walks them from slot 0 upward. A leaf,
-// whose slot 0 is empty, has none.
-void push_children(ByteSpan node, std::vector<std::uint32_t>& pending) {
-  if (branch(node, 0) == 0) return;
-  const std::size_t last = std::min<std::size_t>(entry_count(node), kBranchSlots - 1);
-  for (std::size_t slot = last + 1; slot-- > 0;) {
-    if (const std::uint32_t child = branch(node, slot); child != 0) pending.push_back(child);
+// What the walk does next: read a node, or (node 0) collect an entry.
+struct WalkStep {
+  std::uint32_t node = 0;
+  std::uint32_t rank = 0;
+  DatFileEntry entry{};
+};
+
+// Entries in the order they are collected, each with its rank in the order
+// their nodes were read.
+class Collected {
+ public:
+  explicit Collected(std::size_t expected) {
+    entries_.reserve(expected);
+    ranks_.reserve(expected);
+  }
+
+  void add(const DatFileEntry& entry, std::uint32_t rank) {
+    entries_.emplace_back(entry.id, entry);
+    ranks_.push_back(rank);
+  }
+
+  // The entries in rank order, in which a later entry replaces an earlier one
+  // with its id. Without a repeated id the order makes no difference, and
+  // ascending ids, which a well-formed tree gives, are taken as they are.
+  std::vector<FileIndex::value_type> in_rank_order() && {
+    const auto not_ascending = [](const FileIndex::value_type& a, const FileIndex::value_type& b) {
+      return a.first >= b.first;
+    };
+    if (std::adjacent_find(entries_.begin(), entries_.end(), not_ascending) == entries_.end()) {
+      return std::move(entries_);
+    }
+    std::vector<FileIndex::value_type> ranked(entries_.size());
+    for (std::size_t k = 0; k < entries_.size(); ++k) ranked[ranks_[k]] = entries_[k];
+    return ranked;
+  }
+
+ private:
+  std::vector<FileIndex::value_type> entries_;
+  std::vector<std::uint32_t> ranks_;
+};
+
+// Collects a leaf's entries, or queues an inner node's children (slots 0 to
+// entry count, at most 61) and entries so that they come off the stack as
+// child 0, entry 0, child 1, entry 1, ... and the entries are collected in
+// key order. Empty slots are skipped.
+void visit(ByteSpan node, const std::vector<DatFileEntry>& parsed, std::uint32_t first_rank,
+           std::vector<WalkStep>& pending, Collected& collected) {
+  if (branch(node, 0) == 0) {
+    for (std::size_t k = 0; k < parsed.size(); ++k) {
+      collected.add(parsed[k], first_rank + static_cast<std::uint32_t>(k));
+    }
+    return;
+  }
+  for (std::size_t slot = parsed.size() + 1; slot-- > 0;) {
+    if (const std::uint32_t child = branch(node, slot); child != 0) pending.push_back({child});
+    if (slot > 0) {
+      pending.push_back({0, first_rank + static_cast<std::uint32_t>(slot - 1), parsed[slot - 1]});
+    }
   }
 }
 
@@ -72,31 +117,42 @@ void push_children(ByteSpan node, std::vector<std::uint32_t>& pending) {
 
 std::expected<void, DatError> DatDatabase::read_directory() {
   if (header_.root_offset == 0) return {};
-  // Every stored file takes at least one block.
-  index_.reserve(static_cast<std::size_t>(std::min(
+  // Every stored file takes at least one block. Pages of the reservation
+  // that the walk does not fill are never touched, so they cost no memory.
+  Collected collected(static_cast<std::size_t>(std::min(
       file_length_ / std::max<std::uint32_t>(header_.block_size, 1), kMaxReservedEntries)));
 
-  // Depth-first and pre-order with an explicit stack: a node's entries enter
-  // the index before its children are read, and a later duplicate id replaces
-  // an earlier one, exactly as a recursive walk would leave them.
-  std::vector<std::uint32_t> pending{header_.root_offset};
+  // Depth first with an explicit stack: a node is read before its children,
+  // and children from slot 0 upward, each subtree completely before the next;
+  // entries are ranked in that order, so a later duplicate id replaces an
+  // earlier one exactly as a recursive walk inserting as it reads would
+  // leave them. A failed walk leaves the index as it was.
+  std::vector<WalkStep> pending{{header_.root_offset}};
   std::unordered_set<std::uint32_t> visited;
+  std::vector<DatFileEntry> parsed;
+  std::uint32_t next_rank = 0;
   while (!pending.empty()) {
-    const std::uint32_t offset = pending.back();
+    const WalkStep step = pending.back();
     pending.pop_back();
+    if (step.node == 0) {
+      collected.add(step.entry, step.rank);
+      continue;
+    }
     // A node met twice is a cycle or a shared subtree: either would never end
     // or grow the walk exponentially.
-    if (!visited.insert(offset).second) {
+    if (!visited.insert(step.node).second) {
       return std::unexpected(DatError(DatError::Corruption{
-          "directory node at offset 0x" + hex8(offset) + " is linked more than once"}));
+          "directory node at offset 0x" + hex8(step.node) + " is linked more than once"}));
     }
-    auto node = read_file_data(offset, kNodeSize);
+    auto node = read_file_data(step.node, kNodeSize);
     if (!node) return std::unexpected(std::move(node.error()));
-    if (auto indexed = index_entries(*node, index_); !indexed) {
-      return std::unexpected(DatError(std::move(indexed.error())));
+    if (auto entries = parse_entries(*node, parsed); !entries) {
+      return std::unexpected(DatError(std::move(entries.error())));
     }
-    push_children(*node, pending);
+    visit(*node, parsed, next_rank, pending, collected);
+    next_rank += static_cast<std::uint32_t>(parsed.size());
   }
+  index_.insert_or_assign_all(std::move(collected).in_rank_order());
   return {};
 }
 

@@ -1,7 +1,5 @@
 #include "brackwater/dat/display.hpp"
 
-#include <cstdio>
-
 namespace brackwater::dat {
 namespace {
 
@@ -63,9 +61,10 @@ std::string display_path(const std::filesystem::path& path) {
 }
 
 std::string hex8(std::uint32_t value) {
-  char buffer[9];
-  std::snprintf(buffer, sizeof buffer, "%08X", value);
-  return buffer;
+  // Digit by digit rather than through printf: a report formats one per surface.
+  std::string digits(8, '0');
+  for (std::size_t k = 8; k-- > 0; value >>= 4) digits[k] = "0123456789ABCDEF"[value & 0xF];
+  return digits;
 }
 
 }  // namespace brackwater::dat

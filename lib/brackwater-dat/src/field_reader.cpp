@@ -10,28 +10,6 @@ ReadError FieldReader::fail(IoError cause, std::string_view field, const Where& 
   return with_context(ReadError(cause), frame(field, where));
 }
 
-template <class T>
-std::expected<T, ReadError> FieldReader::fixed(std::string_view field, const Where& where) {
-  if (remaining() < sizeof(T))
-    return std::unexpected(fail(IoError::fill_whole_buffer(), field, where));
-  T value;
-  std::memcpy(&value, bytes_.data() + pos_, sizeof value);
-  pos_ += sizeof value;
-  return value;
-}
-
-std::expected<std::uint8_t, ReadError> FieldReader::u8(std::string_view field, Where where) {
-  return fixed<std::uint8_t>(field, where);
-}
-
-std::expected<std::uint32_t, ReadError> FieldReader::u32(std::string_view field, Where where) {
-  return fixed<std::uint32_t>(field, where);
-}
-
-std::expected<std::int32_t, ReadError> FieldReader::i32(std::string_view field, Where where) {
-  return fixed<std::int32_t>(field, where);
-}
-
 std::expected<Bytes, ReadError> FieldReader::bytes(std::string_view field, std::size_t count,
                                                    Where where) {
   if (remaining() < count) return std::unexpected(fail(IoError::not_enough_bytes(), field, where));

@@ -76,6 +76,29 @@ Bucket fullest_bucket(const std::uint8_t* pixels, std::size_t pixel_count) {
           static_cast<std::uint32_t>(best_key >> kIndexBits)};
 }
 
+// Up to this many pixels the fullest bucket is found by comparing the
+// pixels' buckets with one another, which costs less than clearing 4096
+// counters: the last mip of a texture, the one a survey decodes, is mostly
+// 1x1.
+constexpr std::size_t kFewPixels = 16;
+
+Bucket fullest_bucket_of_few(const std::uint8_t* pixels, std::size_t pixel_count) {
+  std::array<std::uint32_t, kFewPixels> indices;
+  std::size_t opaque = 0;
+  for (std::size_t i = 0; i < pixel_count; ++i) {
+    const std::uint32_t word = pixel_word(pixels + i * kBytesPerPixel);
+    if (word >> kOpaqueShift != 0) indices[opaque++] = bucket_index(word);
+  }
+  // The same key as above: count above index, the highest index among equals.
+  std::uint64_t best_key = 0;
+  for (std::size_t a = 0; a < opaque; ++a) {
+    const auto count = std::count(indices.begin(), indices.begin() + opaque, indices[a]);
+    best_key = std::max(best_key, static_cast<std::uint64_t>(count) << kIndexBits | indices[a]);
+  }
+  return {static_cast<std::uint32_t>(best_key & kIndexMask),
+          static_cast<std::uint32_t>(best_key >> kIndexBits)};
+}
+
 // Pixels per run of 32-bit channel totals: 255 * 2^24 < 2^32. Narrow totals
 // let the compiler spread the loop over vector lanes.
 constexpr std::size_t kChunkPixels = std::size_t{1} << 24;
@@ -109,7 +132,8 @@ Rgb bucket_mean(const std::uint8_t* pixels, std::size_t pixel_count, Bucket buck
 Rgb dominant_rgb(dat::ByteSpan rgba) {
   // A trailing partial pixel is ignored.
   const std::size_t pixel_count = rgba.size() / kBytesPerPixel;
-  const Bucket fullest = fullest_bucket(rgba.data(), pixel_count);
+  const Bucket fullest = pixel_count <= kFewPixels ? fullest_bucket_of_few(rgba.data(), pixel_count)
+                                                   : fullest_bucket(rgba.data(), pixel_count);
   if (fullest.count == 0) return kMidGrey;
   return bucket_mean(rgba.data(), pixel_count, fullest);
 }

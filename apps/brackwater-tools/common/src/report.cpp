@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <string_view>
 
@@ -82,6 +85,11 @@ std::uint64_t file_size_or_zero(const fs::path& path) {
   return static_cast<std::uint64_t>(info.st_size);
 }
 
+// Writes `value` in decimal at `at`; returns the end.
+char* append_decimal(char* at, std::uint8_t value) {
+  return std::to_chars(at, at + 3, value).ptr;
+}
+
 std::string os_error_text(int error) {
   return dat::IoError::from_errno(error).message();
 }
@@ -106,15 +114,19 @@ std::string render_report(const ColorMap& colors) {
   text += "{\n";
   std::size_t remaining = colors.size();
   for (const auto& [id, rgb] : colors) {
-    text += "  \"0x";
-    text += dat::hex8(id);
-    text += "\": [";
-    text += std::to_string(rgb.r);
-    text += ", ";
-    text += std::to_string(rgb.g);
-    text += ", ";
-    text += std::to_string(rgb.b);
-    text += --remaining == 0 ? "]\n" : "],\n";
+    // The line is put together in place and appended whole.
+    std::array<char, kBytesPerEntry> line;
+    char* at = std::copy_n("  \"0x", 5, line.data());
+    const std::string hex = dat::hex8(id);
+    at = std::copy(hex.begin(), hex.end(), at);
+    at = std::copy_n("\": [", 4, at);
+    at = append_decimal(at, rgb.r);
+    at = std::copy_n(", ", 2, at);
+    at = append_decimal(at, rgb.g);
+    at = std::copy_n(", ", 2, at);
+    at = append_decimal(at, rgb.b);
+    at = --remaining == 0 ? std::copy_n("]\n", 2, at) : std::copy_n("],\n", 3, at);
+    text.append(line.data(), at);
   }
   text += "}\n";
   return text;
@@ -141,8 +153,9 @@ std::expected<void, ToolError> write_report(const ColorMap& colors, const fs::pa
     return std::unexpected(
         ToolError("write " + dat::display_path(out), {os_error_text(written.error())}));
   }
-  log << "wrote " << dat::display_path(out) << " (" << format_kilobytes(file_size_or_zero(out))
-      << " KB)\n";
+  // One write: the log is usually an unbuffered stderr.
+  log << "wrote " + dat::display_path(out) + " (" + format_kilobytes(file_size_or_zero(out)) +
+             " KB)\n";
   return {};
 }
 

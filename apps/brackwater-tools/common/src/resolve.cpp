@@ -1,5 +1,6 @@
 #include "brackwater/tools/resolve.hpp"
 
+#include <functional>
 #include <string>
 
 #include "brackwater/dat/display.hpp"
@@ -72,10 +73,12 @@ std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDataba
   // The conversion asks for the texture's default palette; an override
   // answers with the surface's own instead.
   const bool override_palette = choice.source == PaletteChoice::Source::SurfaceOverride;
-  const dat::PaletteFetcher fetcher = [&](std::uint32_t requested) {
+  const auto fetch = [&](std::uint32_t requested) {
     return fetch_palette(db, override_palette ? *choice.palette_id : requested, observer);
   };
-  return dat::to_rgba8(texture, fetcher);
+  // Passed by reference, the fetcher fits std::function's inline storage:
+  // no allocation per texture.
+  return dat::to_rgba8(texture, std::ref(fetch));
 }
 
 std::expected<SurfaceColor, ToolError> dominant_for(const DatDatabase& db, std::uint32_t surface_id,

@@ -18,12 +18,14 @@ std::string right_aligned(std::size_t value, std::size_t width) {
   return text;
 }
 
-void print_progress(std::ostream& log, std::size_t done, std::size_t to_process,
-                    const SurveyResult& result) {
-  log << "  [" << right_aligned(done, kCounterWidth) << '/'
-      << right_aligned(to_process, kCounterWidth) << "] ok=" << result.colors.size()
-      << " (solid=" << result.solid << " textured=" << result.textured << ") err=" << result.errors
-      << '\n';
+// Lines are put together first and written whole: the log is usually an
+// unbuffered stderr, which would take one write per piece.
+std::string progress_line(std::size_t done, std::size_t to_process, const SurveyResult& result) {
+  return "  [" + right_aligned(done, kCounterWidth) + '/' +
+         right_aligned(to_process, kCounterWidth) + "] ok=" + std::to_string(result.colors.size()) +
+         " (solid=" + std::to_string(result.solid) +
+         " textured=" + std::to_string(result.textured) + ") err=" + std::to_string(result.errors) +
+         '\n';
 }
 
 }  // namespace
@@ -40,25 +42,29 @@ std::vector<std::uint32_t> surface_ids(const dat::FileIndex& index) {
 SurveyResult run_survey(const std::vector<std::uint32_t>& ids, std::size_t limit,
                         const SurfaceResolver& resolve, std::ostream& log) {
   const std::size_t to_process = limit == 0 ? ids.size() : std::min(limit, ids.size());
-  log << "tintsurvey: found " << ids.size() << " surfaces in portal DAT; processing " << to_process
-      << '\n';
+  log << "tintsurvey: found " + std::to_string(ids.size()) +
+             " surfaces in portal DAT; processing " + std::to_string(to_process) + '\n';
 
   SurveyResult result;
   const std::size_t interval = std::max<std::size_t>(to_process / kProgressSteps, 1);
   for (std::size_t i = 0; i < to_process; ++i) {
-    if (i != 0 && i % interval == 0) print_progress(log, i, to_process, result);
+    if (i != 0 && i % interval == 0) log << progress_line(i, to_process, result);
     const auto color = resolve(ids[i]);
     if (!color) {
       // A surface that does not resolve is only counted.
       ++result.errors;
       continue;
     }
-    result.colors.insert_or_assign(ids[i], color->rgb);
+    // Ids come in ascending order, so each belongs at the end of the map: the
+    // hint spares a search from its root.
+    result.colors.insert_or_assign(result.colors.end(), ids[i], color->rgb);
     ++(color->solid ? result.solid : result.textured);
   }
 
-  log << "done. resolved=" << result.colors.size() << " (solid=" << result.solid
-      << " textured=" << result.textured << ") errors=" << result.errors << '\n';
+  log << "done. resolved=" + std::to_string(result.colors.size()) +
+             " (solid=" + std::to_string(result.solid) +
+             " textured=" + std::to_string(result.textured) +
+             ") errors=" + std::to_string(result.errors) + '\n';
   return result;
 }
 

@@ -5,10 +5,10 @@
 #include <expected>
 #include <filesystem>
 #include <limits>
-#include <unordered_map>
 
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/dat/error.hpp"
+#include "brackwater/dat/file_index.hpp"
 #include "brackwater/dat/posix_file.hpp"
 
 namespace brackwater::dat {
@@ -36,21 +36,6 @@ struct DatHeader {
 };
 
 inline constexpr std::uint32_t kHeaderOffset = 0x140;
-
-// One directory entry: where a stored file's block chain starts and how many
-// bytes it holds.
-struct DatFileEntry {
-  std::uint32_t bit_flags = 0;  // bit 0: stored bytes are LRS-compressed
-  std::uint32_t id = 0;
-  std::uint32_t offset = 0;
-  std::uint32_t size = 0;
-  std::uint32_t timestamp = 0;
-  std::uint32_t version = 0;
-
-  bool compressed() const { return (bit_flags & 1u) != 0; }
-};
-
-using FileIndex = std::unordered_map<std::uint32_t, DatFileEntry>;
 
 // An open portal archive: its header and the index of every stored file.
 // Opening either yields a fully indexed database or an error. Reads after
