@@ -7,14 +7,10 @@
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
-#include "brackwater/dat/file_type/palette.hpp"
-#include "brackwater/dat/file_type/surface.hpp"
-#include "brackwater/dat/file_type/surface_texture.hpp"
-#include "brackwater/dat/file_type/texture.hpp"
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/lrs_encoder.hpp"
-#include "portal_fixture/records.hpp"
+#include "test_records.hpp"
 
 namespace brackwater::dat {
 namespace {
@@ -150,35 +146,10 @@ TEST(HostileArchive, CompressedFileClaimingGigabytesReservesWhatItYields) {
   EXPECT_LT(bytes->capacity(), 64u);
 }
 
-// A small archive holding every kind of record, some files compressed.
-ArchiveBuilder small_archive() {
-  ArchiveBuilder b({.block_size = 64});
-  Surface solid;
-  solid.surface_type = 1;
-  solid.color_value = 0xFF102030;
-  Surface textured;
-  textured.surface_type = 2;
-  textured.texture_refs = TextureRefs{0x05000001, 0x04000001};
-  Texture texture;
-  texture.id = 0x06000001;
-  texture.width = 2;
-  texture.height = 2;
-  texture.format_raw = 41;  // P8
-  texture.length = 4;
-  texture.source_data = {0, 1, 1, 0};
-  texture.default_palette_id = 0x04000001;
-  b.add_file(0x08000001, portal_fixture::encode(solid));
-  b.add_file(0x08000002, portal_fixture::encode(textured), {.compress = true});
-  b.add_file(0x05000001, portal_fixture::encode(SurfaceTexture{0x05000001, 0, 0, {0x06000001}}));
-  b.add_file(0x06000001, portal_fixture::encode(texture), {.compress = true});
-  b.add_file(0x04000001, portal_fixture::encode(Palette{0x04000001, {0xFF0000FF, 0xFF00FF00}}));
-  return b;
-}
-
 // Cut anywhere, the archive fails to open or serves what it still holds:
 // every fetch either fails or returns exactly the bytes first stored.
 TEST(HostileArchive, TruncationAtEveryOffsetEndsInAnErrorOrTheRightBytes) {
-  const Bytes whole = small_archive().build();
+  const Bytes whole = test_support::every_record_archive().build();
   std::map<std::uint32_t, Bytes> stored;
   {
     ArchiveFile file(whole);
