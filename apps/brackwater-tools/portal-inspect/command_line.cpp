@@ -69,11 +69,12 @@ const CommandDecl* find_command(std::string_view name) {
 // "explain ID", "ls [--type 0xNN]": a command with its arguments.
 std::string synopsis(const CommandDecl& decl) {
   std::string text(decl.name);
-  if (!decl.operand.empty()) text += " " + std::string(decl.operand);
+  if (!decl.operand.empty()) text.append(" ").append(decl.operand);
   if (!decl.option.empty()) {
-    const std::string option =
-        "--" + std::string(decl.option) + " " + std::string(decl.option_value);
-    text += decl.option_required ? " " + option : " [" + option + "]";
+    std::string option = "--";
+    option.append(decl.option).append(" ").append(decl.option_value);
+    text.append(decl.option_required ? " " : " [").append(option);
+    if (!decl.option_required) text.append("]");
   }
   return text;
 }

@@ -15,8 +15,10 @@ using tools::PaletteChoice;
 constexpr std::size_t kValueColumn = 19;
 
 std::string show_rgb(const tools::Rgb& rgb) {
-  return "[" + std::to_string(rgb.r) + ", " + std::to_string(rgb.g) + ", " + std::to_string(rgb.b) +
-         "]";
+  std::string text = "[";
+  text.append(std::to_string(rgb.r)).append(", ").append(std::to_string(rgb.g));
+  text.append(", ").append(std::to_string(rgb.b)).append("]");
+  return text;
 }
 
 // Writes each record as the resolution reads it: a heading line per record,
