@@ -18,6 +18,9 @@ constexpr std::size_t kGroupInput = 1 + 8 * 2;
 constexpr std::size_t kGroupOutput = 8 * kMaxMatch;
 // Match copies move whole 8-byte words and may write this far past their end.
 constexpr std::size_t kSlack = 8;
+// The output grows (and is zero-filled) this much at a time, so a stream that
+// ends long before its expected size touches only the memory it filled.
+constexpr std::size_t kGrowth = 64 * 1024;
 
 struct Match {
   std::size_t distance;
@@ -39,15 +42,20 @@ bool can_copy(const Match& match, std::size_t decoded) {
 
 class Decoder {
  public:
-  Decoder(ByteSpan stream, std::size_t limit) : in_(stream), limit_(limit), out_(limit + kSlack) {}
+  Decoder(ByteSpan stream, std::size_t limit) : in_(stream), limit_(limit) {
+    out_.reserve(limit + kSlack);
+  }
 
   Bytes run() && {
     bool go_on = true;
     while (go_on && in_.size() - pos_ >= kGroupInput && limit_ - length_ > kGroupOutput) {
+      make_room(kGroupOutput);
       go_on = whole_group();
     }
     if (go_on) tail();
     out_.resize(length_);
+    // Only a damaged stream ends far short of the room it was given.
+    if (out_.capacity() - length_ > length_) out_.shrink_to_fit();
     return std::move(out_);
   }
 
@@ -90,14 +98,24 @@ class Decoder {
         const Match match = match_at(in_, pos_);
         if (!can_copy(match, length_)) return;
         pos_ += 2;
+        make_room(kMaxMatch);
         copy(match.distance, std::min(match.length, limit_ - length_));
       } else {
         if (pos_ == in_.size()) return;
+        make_room(1);
         out_[length_++] = in_[pos_++];
       }
       if (length_ == limit_) return;
       mask = static_cast<std::uint8_t>(mask >> 1);
     }
+  }
+
+  // Makes sure `count` more bytes (and the copy slack after them) fit in the
+  // output's filled part, growing it by at least kGrowth within the reservation.
+  void make_room(std::size_t count) {
+    const std::size_t needed = length_ + count + kSlack;
+    if (needed <= out_.size()) return;
+    out_.resize(std::min(out_.capacity(), std::max(needed, out_.size() + kGrowth)));
   }
 
   // Appends `count` bytes taken from `distance` back, byte by byte in effect:
@@ -131,36 +149,6 @@ class Decoder {
   std::size_t length_ = 0;
 };
 
-// How many bytes `stream` decodes to, at most `limit`: the token rules of
-// Decoder::tail walked without producing any byte. A back-reference adds its
-// length whatever it copies, so the count needs no output.
-std::size_t decoded_length(ByteSpan stream, std::size_t limit) {
-  std::size_t pos = 0;
-  std::size_t length = 0;
-  std::uint8_t flags = 0;
-  std::uint8_t mask = 0;
-  while (pos < stream.size()) {
-    if (mask == 0) {
-      flags = stream[pos++];
-      mask = 0x80;
-    }
-    if ((flags & mask) != 0) {
-      if (stream.size() - pos < 2) break;
-      const Match match = match_at(stream, pos);
-      if (!can_copy(match, length)) break;
-      length += std::min(match.length, limit - length);
-      pos += 2;
-    } else {
-      if (pos == stream.size()) break;
-      ++pos;
-      ++length;
-    }
-    if (length == limit) break;
-    mask = static_cast<std::uint8_t>(mask >> 1);
-  }
-  return length;
-}
-
 }  // namespace
 
 Bytes decompress_lrs(ByteSpan data) {
@@ -168,12 +156,11 @@ Bytes decompress_lrs(ByteSpan data) {
   const std::uint32_t expected = load_u32(data.data());
   const ByteSpan stream = data.subspan(kSizeField);
   if (expected == 0 || stream.empty()) return {};
-  // The output is reserved, and zero-filled, at what the stream decodes to:
-  // a damaged expected size would otherwise claim up to 8.5 bytes for every
-  // stored byte, however soon the stream ends.
-  const std::size_t limit = decoded_length(stream, expected);
-  if (limit == 0) return {};
-  return Decoder(stream, limit).run();
+  // No stream yields more than kMaxMatch bytes for every two stored bytes, so
+  // a damaged expected size reserves no more than that; the output is filled
+  // as decoding goes, and a stream that ends early holds only what it wrote.
+  const std::size_t most = (stream.size() / 2 + 1) * kMaxMatch;
+  return Decoder(stream, std::min<std::size_t>(expected, most)).run();
 }
 
 }  // namespace brackwater::dat
