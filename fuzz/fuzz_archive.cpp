@@ -72,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(!db.error().message().empty(), "an open error has a text");
     return 0;
   }
+  db->limit_reads(db->suggested_read_limit());
   std::vector<std::uint32_t> ids;
   for (const auto& [id, entry] : db->index()) ids.push_back(id);
   std::sort(ids.begin(), ids.end());
@@ -86,11 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "a stored file comes back at its entry's size");
   }
   std::size_t resolved = 0;
+  tools::TextureColorCache cache;
   for (const std::uint32_t id : ids) {
     if (resolved == kResolvedSurfaces) break;
     if (!is_surface(id)) continue;
     ++resolved;
-    auto color = tools::dominant_for(*db, id);
+    auto color = tools::dominant_for(*db, id, nullptr, &cache);
     if (!color) fuzz::require(!color.error().render().empty(), "a surface error has a text");
   }
   return 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 
 #include "brackwater/dat/database.hpp"
@@ -176,21 +177,44 @@ TEST(Directory, NodeReachedTwiceIsCorruption) {
   }
 }
 
-// Each node of this 100,000-deep chain is one 9-byte block holding slot 0
-// (the next node down), linked to a block shared by all of them that holds
-// the rest of the node: entry count 0, so slot 0 is its only child.
-TEST(Directory, DeepTreeIsWalkedWithoutRecursion) {
-  constexpr int kDepth = 100000;
-  ArchiveBuilder b({.block_size = 9});
+// Each node of a deep chain is one 9-byte block holding slot 0 (the next node
+// down), linked to a block shared by all of them that holds the rest of the
+// node: entry count 0, so slot 0 is its only child. Returns the top node.
+namespace {
+std::uint32_t add_deep_chain(ArchiveBuilder& b, int depth) {
   const std::uint32_t rest = b.add_chain(Bytes(1716 - 5), {.blocks = 1});
   std::uint32_t below = b.add_node({.entries = {entry(42, 1)}});
-  for (int depth = 0; depth < kDepth; ++depth) {
+  for (int k = 0; k < depth; ++k) {
     Bytes head(5);
     portal_fixture::poke_u32(head, 0, below);
     below = b.add_chain(head, {.links = {{0, rest}}});
   }
-  b.set_root(below);
-  EXPECT_EQ(open_tags(b), (std::map<std::uint32_t, std::uint32_t>{{42, 1}}));
+  return below;
+}
+}  // namespace
+
+// 100,000 levels would overflow the stack of a recursive walk. The nodes
+// share a block to keep the archive small, so the file is extended (sparsely)
+// to the length that many separate nodes would need.
+TEST(Directory, DeepTreeIsWalkedWithoutRecursion) {
+  constexpr int kDepth = 100000;
+  ArchiveBuilder b({.block_size = 9});
+  b.set_root(add_deep_chain(b, kDepth));
+  ArchiveFile file(b);
+  std::filesystem::resize_file(file.path(), std::uint64_t{kDepth + 1} * 1716 * 2);
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  EXPECT_EQ(db->index().size(), 1u);
+}
+
+// Nodes that share blocks read more than the archive holds: millions of them
+// fit in a few megabytes. The walk stops once it has read the archive's length.
+TEST(Directory, NodesSharingBlocksAreRefused) {
+  ArchiveBuilder b({.block_size = 9});
+  const std::uint32_t root = add_deep_chain(b, 20000);
+  b.set_root(root);
+  EXPECT_EQ(open_error(b), "Corruption detected: directory from offset 0x" + hex8(root) +
+                               " reads more than the archive holds: its nodes share blocks");
 }
 
 TEST(Directory, OpenIndexesEveryFileOfALargeArchive) {

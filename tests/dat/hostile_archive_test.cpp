@@ -4,9 +4,11 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
+#include "brackwater/dat/lrs.hpp"
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/lrs_encoder.hpp"
@@ -144,6 +146,67 @@ TEST(HostileArchive, CompressedFileClaimingGigabytesReservesWhatItYields) {
   ASSERT_TRUE(bytes) << bytes.error().message();
   EXPECT_EQ(*bytes, portal_fixture::to_bytes("abc"));
   EXPECT_LT(bytes->capacity(), 64u);
+}
+
+// A stream that truly expands (8 bytes per 17 stored, repeated) to
+// `output` bytes: 'a', then back-references of distance 1 and length 17.
+Bytes expanding_stream(std::uint32_t output) {
+  portal_fixture::LrsTokenWriter stream(output);
+  stream.literal('a');
+  for (std::uint32_t made = 1; made < output; made += 17) stream.match(1, 17);
+  return std::move(stream).finish();
+}
+
+// 8.5 MB stored could decompress to 68 MiB; what a file may decompress to is
+// capped, so a stream that really expands cannot hold hundreds of megabytes.
+TEST(HostileArchive, CompressedFileDecompressingPastTheCapFails) {
+  ArchiveBuilder b;
+  b.add_file(kId, expanding_stream(kMaxDecompressedSize), {.bit_flags = 1});
+  b.add_file(kId + 1, expanding_stream(kMaxDecompressedSize + 1), {.bit_flags = 1});
+  ArchiveFile file(b);
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  auto at_cap = db->get_file(kId);
+  ASSERT_TRUE(at_cap) << at_cap.error().message();
+  EXPECT_EQ(at_cap->size(), kMaxDecompressedSize);
+  EXPECT_EQ(error_text(db->get_file(kId + 1)), "Failed to recover compressed file 06000002");
+}
+
+// Entries may share chains, so a few bytes on disk can be fetched without
+// end. Under a read limit fetches stop once their bytes (LRS output
+// included) or their block visits pass it; the directory walk is not counted.
+TEST(HostileArchive, ReadLimitStopsFetchesByBytesAndByBlocks) {
+  constexpr std::uint32_t kSmallBlocks = 0x01000001;  // 600 bytes over 10 blocks of 64
+  constexpr std::uint32_t kLarge = 0x01000002;        // 5,000 bytes in one block and its rest
+  constexpr std::uint32_t kExpands = 0x01000003;  // 256 bytes stored in one block, 2,000 decoded
+  ArchiveBuilder b({.block_size = 64});
+  b.add_file(kSmallBlocks, Bytes(600, 1));
+  b.add_file(kLarge, Bytes(5000, 2), {.chain = {.blocks = 1}});
+  b.add_file(kExpands, expanding_stream(2000), {.bit_flags = 1, .chain = {.blocks = 1}});
+  ArchiveFile file(b);
+  struct Case {
+    std::uint64_t limit;
+    std::vector<std::uint32_t> fetches;
+    std::size_t succeeding;
+  };
+  const std::uint64_t kBlock = DatDatabase::kBlockReadCost;
+  for (const Case& c : {
+           Case{25 * kBlock, {kSmallBlocks, kSmallBlocks, kSmallBlocks}, 2},  // 10 blocks each
+           Case{12000, {kLarge, kLarge, kLarge}, 2},                          // 5,000 bytes each
+           Case{4000, {kExpands, kExpands}, 1},                               // 2,256 bytes each
+           Case{ReadBudget::kUnlimited, std::vector<std::uint32_t>(50, kLarge), 50},
+       }) {
+    auto db = file.open();
+    ASSERT_TRUE(db) << db.error().message();
+    db->limit_reads(c.limit);
+    for (std::size_t k = 0; k < c.fetches.size(); ++k) {
+      EXPECT_EQ(error_text(db->get_file(c.fetches[k])),
+                k < c.succeeding
+                    ? "success"
+                    : "Other error: read limit of " + std::to_string(c.limit) + " bytes reached")
+          << c.limit << " fetch " << k;
+    }
+  }
 }
 
 // Cut anywhere, the archive fails to open or serves what it still holds:

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cstring>
 #include <random>
 
@@ -101,6 +103,26 @@ TEST(DecompressLrs, HugeExpectedSizeReservesOnlyWhatTheInputCanFill) {
   const Bytes out = decompress_lrs(stream);
   EXPECT_EQ(out, Bytes(18, 0x61));
   EXPECT_LT(out.capacity(), 100u);
+}
+
+// The limit is on the output the stream really yields, not on its claim.
+TEST(DecompressLrsAtMost, RefusesOnlyAnOutputLongerThanTheLimit) {
+  const Bytes abc_thrice = {0x09, 0, 0, 0, 0x10, 0x61, 0x62, 0x63, 0x03, 0x04};
+  const Bytes ten_of_hundred = {0x64, 0,    0,    0,    0x00, 0x61, 0x62, 0x63,
+                                0x64, 0x65, 0x66, 0x67, 0x68, 0x00, 0x69, 0x6A};
+  struct Case {
+    const Bytes& stream;
+    std::size_t limit;
+    std::optional<std::size_t> size;
+  };
+  const Bytes two = {1, 2};
+  for (const Case& c :
+       {Case{abc_thrice, 9, 9}, Case{abc_thrice, 8, {}}, Case{ten_of_hundred, 10, 10},
+        Case{ten_of_hundred, 9, {}}, Case{two, 2, 2}, Case{two, 1, {}}}) {
+    const auto out = decompress_lrs_at_most(c.stream, c.limit);
+    ASSERT_EQ(out.has_value(), c.size.has_value()) << c.limit;
+    if (out) EXPECT_EQ(*out, decompress_lrs(c.stream));
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "brackwater/dat/field_reader.hpp"
 
@@ -151,7 +152,10 @@ class Decoder {
 
 }  // namespace
 
-Bytes decompress_lrs(ByteSpan data) {
+namespace {
+
+// The stream decoded up to `limit` output bytes.
+Bytes decode_up_to(ByteSpan data, std::size_t limit) {
   if (data.size() < kSizeField) return Bytes(data.begin(), data.end());
   const std::uint32_t expected = load_u32(data.data());
   const ByteSpan stream = data.subspan(kSizeField);
@@ -160,7 +164,21 @@ Bytes decompress_lrs(ByteSpan data) {
   // a damaged expected size reserves no more than that; the output is filled
   // as decoding goes, and a stream that ends early holds only what it wrote.
   const std::size_t most = (stream.size() / 2 + 1) * kMaxMatch;
-  return Decoder(stream, std::min<std::size_t>(expected, most)).run();
+  return Decoder(stream, std::min({std::size_t{expected}, most, limit})).run();
+}
+
+}  // namespace
+
+Bytes decompress_lrs(ByteSpan data) {
+  return decode_up_to(data, std::numeric_limits<std::size_t>::max());
+}
+
+std::optional<Bytes> decompress_lrs_at_most(ByteSpan data, std::size_t limit) {
+  // One byte past the limit tells an output that would be longer from one
+  // that ends exactly at it.
+  Bytes out = decode_up_to(data, std::min(limit, std::numeric_limits<std::size_t>::max() - 1) + 1);
+  if (out.size() > limit) return std::nullopt;
+  return out;
 }
 
 }  // namespace brackwater::dat
