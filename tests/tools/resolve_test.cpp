@@ -180,5 +180,39 @@ TEST(DominantFor, FailuresCarryTheLibraryErrorText) {
   EXPECT_EQ(outcome(absent_mips.resolve()), "File ID 05000099 not found in provider");
 }
 
+// Five surfaces on one 64 x 64 texture (12 KiB), one of them through its own
+// palette. Under a read limit that holds the texture about three times, only
+// a cache lets every surface resolve; the palette stays part of the key.
+TEST(TextureColorCache, SurfacesSharingATextureReadItOnce) {
+  ArchiveBuilder b;
+  b.add_file(kMips, mip_list({kTexture}));
+  b.add_file(kTexture, encode(texture(Kind::P8, 64, 64, Bytes(64 * 64 * 3, 1), kDefaultPalette)));
+  b.add_file(kDefaultPalette, palette(kDefaultPalette, 0xFFC80000));
+  b.add_file(kSurfacePalette, palette(kSurfacePalette, 0xFF00C800));
+  for (std::uint32_t k = 0; k < 5; ++k) {
+    b.add_file(kSurface + k, textured_surface(kMips, k == 2 ? kSurfacePalette : 0));
+  }
+  const std::string expected[] = {"ok 200 0 0 textured", "ok 200 0 0 textured",
+                                  "ok 0 200 0 textured", "ok 200 0 0 textured",
+                                  "ok 200 0 0 textured"};
+  const ArchiveFile file(b);
+  for (const bool cached : {true, false}) {
+    auto db = file.open();
+    ASSERT_TRUE(db) << db.error().message();
+    db->limit_reads(40000);
+    TextureColorCache cache;
+    std::vector<std::string> outcomes;
+    for (std::uint32_t k = 0; k < 5; ++k) {
+      outcomes.push_back(
+          outcome(dominant_for(*db, kSurface + k, nullptr, cached ? &cache : nullptr)));
+    }
+    if (cached) {
+      EXPECT_EQ(outcomes, std::vector<std::string>(std::begin(expected), std::end(expected)));
+    } else {
+      EXPECT_EQ(outcomes.back(), "Other error: read limit of 40000 bytes reached");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brackwater::tools

@@ -32,9 +32,30 @@ SurfaceColor solid_color(std::uint32_t word) {
                       true};
 }
 
+// The colour of texture `texture_id` on a surface naming `surface_palette_id`.
+std::expected<SurfaceColor, ToolError> mip_color(const DatDatabase& db, std::uint32_t texture_id,
+                                                 std::uint32_t surface_palette_id,
+                                                 ResolveObserver* observer) {
+  auto texture = [&]() -> std::expected<dat::Texture, dat::DatError> {
+    auto bytes = db.get_file(texture_id);
+    if (!bytes) return std::unexpected(std::move(bytes.error()));
+    return dat::Texture::unpack(*bytes);
+  }();
+  if (!texture) return std::unexpected(ToolError::from(texture.error()));
+  if (observer) observer->on_texture(texture_id, *texture);
+
+  const PaletteChoice choice = choose_palette(*texture, surface_palette_id);
+  if (observer) observer->on_palette_choice(choice);
+  auto pixels = texture_rgba8(db, *texture, choice, observer);
+  if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
+  if (observer) observer->on_pixels(*texture, *pixels);
+  return SurfaceColor{dominant_rgb(*pixels), false};
+}
+
 std::expected<SurfaceColor, ToolError> texture_color(const DatDatabase& db,
                                                      const dat::TextureRefs& refs,
-                                                     ResolveObserver* observer) {
+                                                     ResolveObserver* observer,
+                                                     TextureColorCache* cache) {
   auto mips_bytes = db.get_file(refs.orig_texture_id);
   if (!mips_bytes) return std::unexpected(ToolError::from(mips_bytes.error()));
   auto mips = dat::SurfaceTexture::unpack(*mips_bytes);
@@ -43,18 +64,10 @@ std::expected<SurfaceColor, ToolError> texture_color(const DatDatabase& db,
   if (mips->textures.empty()) return std::unexpected(ToolError("SurfaceTexture has no mips"));
 
   const std::uint32_t texture_id = mips->textures.back();
-  auto texture_bytes = db.get_file(texture_id);
-  if (!texture_bytes) return std::unexpected(ToolError::from(texture_bytes.error()));
-  auto texture = dat::Texture::unpack(*texture_bytes);
-  if (!texture) return std::unexpected(ToolError::from(texture.error()));
-  if (observer) observer->on_texture(texture_id, *texture);
-
-  const PaletteChoice choice = choose_palette(*texture, refs.orig_palette_id);
-  if (observer) observer->on_palette_choice(choice);
-  auto pixels = texture_rgba8(db, *texture, choice, observer);
-  if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
-  if (observer) observer->on_pixels(*texture, *pixels);
-  return SurfaceColor{dominant_rgb(*pixels), false};
+  if (!cache) return mip_color(db, texture_id, refs.orig_palette_id, observer);
+  const TextureColorCache::Key key{texture_id, refs.orig_palette_id};
+  if (const auto* known = cache->find(key)) return *known;
+  return cache->remember(key, mip_color(db, texture_id, refs.orig_palette_id, observer));
 }
 
 }  // namespace
@@ -81,15 +94,25 @@ std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDataba
   return dat::to_rgba8(texture, std::ref(fetch));
 }
 
+const TextureColorCache::Outcome* TextureColorCache::find(const Key& key) const {
+  const auto found = outcomes_.find(key);
+  return found == outcomes_.end() ? nullptr : &found->second;
+}
+
+const TextureColorCache::Outcome& TextureColorCache::remember(const Key& key, Outcome outcome) {
+  return outcomes_.insert_or_assign(key, std::move(outcome)).first->second;
+}
+
 std::expected<SurfaceColor, ToolError> dominant_for(const DatDatabase& db, std::uint32_t surface_id,
-                                                    ResolveObserver* observer) {
+                                                    ResolveObserver* observer,
+                                                    TextureColorCache* cache) {
   auto bytes = db.get_file(surface_id);
   if (!bytes) return std::unexpected(ToolError::from(bytes.error()));
   auto surface = dat::Surface::unpack(*bytes);
   if (!surface) return std::unexpected(ToolError::from(surface.error()));
   if (observer) observer->on_surface(*surface);
   if (surface->color_value) return solid_color(*surface->color_value);
-  return texture_color(db, *surface->texture_refs, observer);
+  return texture_color(db, *surface->texture_refs, observer, cache);
 }
 
 }  // namespace brackwater::tools

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <expected>
+#include <map>
 #include <optional>
+#include <utility>
 
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/dat/database.hpp"
@@ -54,11 +56,28 @@ std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(
     const dat::DatDatabase& db, const dat::Texture& texture, const PaletteChoice& choice,
     ResolveObserver* observer = nullptr);
 
+// Textures' colours as worked out once, by texture id and the palette the
+// surface names: surfaces sharing a texture then read and decode it once. The
+// outcome depends on nothing else, so reusing it changes no result.
+class TextureColorCache {
+ public:
+  using Key = std::pair<std::uint32_t, std::uint32_t>;  // texture id, surface palette id
+  using Outcome = std::expected<SurfaceColor, ToolError>;
+
+  const Outcome* find(const Key& key) const;
+  const Outcome& remember(const Key& key, Outcome outcome);
+
+ private:
+  std::map<Key, Outcome> outcomes_;
+};
+
 // Resolves one surface id to its colour: its solid colour word, or the
 // dominant colour of the last mip of its texture. `observer`, when given, is
-// told every record on the way.
+// told every record on the way; `cache`, when given, answers for textures
+// already resolved (and is not told of, so gives the observer no records).
 std::expected<SurfaceColor, ToolError> dominant_for(const dat::DatDatabase& db,
                                                     std::uint32_t surface_id,
-                                                    ResolveObserver* observer = nullptr);
+                                                    ResolveObserver* observer = nullptr,
+                                                    TextureColorCache* cache = nullptr);
 
 }  // namespace brackwater::tools
