@@ -121,7 +121,9 @@ TEST(DecompressLrsAtMost, RefusesOnlyAnOutputLongerThanTheLimit) {
         Case{ten_of_hundred, 9, {}}, Case{two, 2, 2}, Case{two, 1, {}}}) {
     const auto out = decompress_lrs_at_most(c.stream, c.limit);
     ASSERT_EQ(out.has_value(), c.size.has_value()) << c.limit;
-    if (out) EXPECT_EQ(*out, decompress_lrs(c.stream));
+    if (out) {
+      EXPECT_EQ(*out, decompress_lrs(c.stream));
+    }
   }
 }
 
