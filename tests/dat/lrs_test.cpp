@@ -122,6 +122,7 @@ TEST(DecompressLrsAtMost, RefusesOnlyAnOutputLongerThanTheLimit) {
     const auto out = decompress_lrs_at_most(c.stream, c.limit);
     ASSERT_EQ(out.has_value(), c.size.has_value()) << c.limit;
     if (out) {
+      EXPECT_EQ(out->size(), *c.size);
       EXPECT_EQ(*out, decompress_lrs(c.stream));
     }
   }
