@@ -72,12 +72,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(!db.error().message().empty(), "an open error has a text");
     return 0;
   }
-  db->limit_reads(db->suggested_read_limit());
   std::vector<std::uint32_t> ids;
   for (const auto& [id, entry] : db->index()) ids.push_back(id);
   std::sort(ids.begin(), ids.end());
+  // As the survey does, within a read limit.
+  tools::ResolveSession session{dat::ReadBudget::limit(db->suggested_read_limit()), {}};
+  dat::ReadBudget fetches = dat::ReadBudget::limit(db->suggested_read_limit());
   for (const std::uint32_t id : ids) {
-    auto bytes = db->get_file(id);
+    auto bytes = db->get_file(id, fetches);
     if (!bytes) {
       fuzz::require(!bytes.error().message().empty(), "a fetch error has a text");
       continue;
@@ -87,12 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "a stored file comes back at its entry's size");
   }
   std::size_t resolved = 0;
-  tools::TextureColorCache cache;
   for (const std::uint32_t id : ids) {
     if (resolved == kResolvedSurfaces) break;
     if (!is_surface(id)) continue;
     ++resolved;
-    auto color = tools::dominant_for(*db, id, nullptr, &cache);
+    auto color = tools::dominant_for(*db, id, nullptr, &session);
     if (!color) fuzz::require(!color.error().render().empty(), "a surface error has a text");
   }
   return 0;

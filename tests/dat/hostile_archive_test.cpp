@@ -9,6 +9,7 @@
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/lrs.hpp"
+#include "brackwater/dat/read_budget.hpp"
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/lrs_encoder.hpp"
@@ -173,8 +174,9 @@ TEST(HostileArchive, CompressedFileDecompressingPastTheCapFails) {
 }
 
 // Entries may share chains, so a few bytes on disk can be fetched without
-// end. Under a read limit fetches stop once their bytes (LRS output
-// included) or their block visits pass it; the directory walk is not counted.
+// end. Within a read limit fetches stop once their bytes (LRS output
+// included) or their block visits would pass it, and from then on every
+// fetch fails, however small.
 TEST(HostileArchive, ReadLimitStopsFetchesByBytesAndByBlocks) {
   constexpr std::uint32_t kSmallBlocks = 0x01000001;  // 600 bytes over 10 blocks of 64
   constexpr std::uint32_t kLarge = 0x01000002;        // 5,000 bytes in one block and its rest
@@ -189,24 +191,27 @@ TEST(HostileArchive, ReadLimitStopsFetchesByBytesAndByBlocks) {
     std::vector<std::uint32_t> fetches;
     std::size_t succeeding;
   };
-  const std::uint64_t kBlock = DatDatabase::kBlockReadCost;
+  const std::uint64_t kBlock = ReadBudget::kBlockReadCost;
   for (const Case& c : {
            Case{25 * kBlock, {kSmallBlocks, kSmallBlocks, kSmallBlocks}, 2},  // 10 blocks each
-           Case{12000, {kLarge, kLarge, kLarge}, 2},                          // 5,000 bytes each
+           Case{12000, {kLarge, kLarge, kLarge, kSmallBlocks}, 2},            // 5,000 bytes each
            Case{4000, {kExpands, kExpands}, 1},                               // 2,256 bytes each
-           Case{ReadBudget::kUnlimited, std::vector<std::uint32_t>(50, kLarge), 50},
        }) {
     auto db = file.open();
     ASSERT_TRUE(db) << db.error().message();
-    db->limit_reads(c.limit);
+    ReadBudget budget = ReadBudget::limit(c.limit);
     for (std::size_t k = 0; k < c.fetches.size(); ++k) {
-      EXPECT_EQ(error_text(db->get_file(c.fetches[k])),
+      EXPECT_EQ(error_text(db->get_file(c.fetches[k], budget)),
                 k < c.succeeding
                     ? "success"
                     : "Other error: read limit of " + std::to_string(c.limit) + " bytes reached")
           << c.limit << " fetch " << k;
     }
   }
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  ReadBudget unlimited;
+  for (int k = 0; k < 50; ++k) ASSERT_TRUE(db->get_file(kLarge, unlimited));
 }
 
 // Cut anywhere, the archive fails to open or serves what it still holds:

@@ -180,10 +180,11 @@ TEST(DominantFor, FailuresCarryTheLibraryErrorText) {
   EXPECT_EQ(outcome(absent_mips.resolve()), "File ID 05000099 not found in provider");
 }
 
-// Five surfaces on one 64 x 64 texture (12 KiB), one of them through its own
-// palette. Under a read limit that holds the texture about three times, only
-// a cache lets every surface resolve; the palette stays part of the key.
-TEST(TextureColorCache, SurfacesSharingATextureReadItOnce) {
+// Five surfaces on one 64 x 64 texture (12 KiB, 16 KiB decoded), one of them
+// through its own palette. Within a read limit that covers the texture about
+// twice, only the session's cache lets every surface resolve; the palette
+// stays part of its key.
+TEST(ResolveSession, SurfacesSharingATextureReadAndDecodeItOnce) {
   ArchiveBuilder b;
   b.add_file(kMips, mip_list({kTexture}));
   b.add_file(kTexture, encode(texture(Kind::P8, 64, 64, Bytes(64 * 64 * 3, 1), kDefaultPalette)));
@@ -192,26 +193,41 @@ TEST(TextureColorCache, SurfacesSharingATextureReadItOnce) {
   for (std::uint32_t k = 0; k < 5; ++k) {
     b.add_file(kSurface + k, textured_surface(kMips, k == 2 ? kSurfacePalette : 0));
   }
-  const std::string expected[] = {"ok 200 0 0 textured", "ok 200 0 0 textured",
-                                  "ok 0 200 0 textured", "ok 200 0 0 textured",
-                                  "ok 200 0 0 textured"};
   const ArchiveFile file(b);
-  for (const bool cached : {true, false}) {
-    auto db = file.open();
-    ASSERT_TRUE(db) << db.error().message();
-    db->limit_reads(40000);
-    TextureColorCache cache;
-    std::vector<std::string> outcomes;
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  const auto outcomes = [&](bool cached) {
+    ResolveSession session{dat::ReadBudget::limit(80000), {}};
+    std::vector<std::string> seen;
     for (std::uint32_t k = 0; k < 5; ++k) {
-      outcomes.push_back(
-          outcome(dominant_for(*db, kSurface + k, nullptr, cached ? &cache : nullptr)));
+      if (!cached) session.textures = {};
+      seen.push_back(outcome(dominant_for(*db, kSurface + k, nullptr, &session)));
     }
-    if (cached) {
-      EXPECT_EQ(outcomes, std::vector<std::string>(std::begin(expected), std::end(expected)));
-    } else {
-      EXPECT_EQ(outcomes.back(), "Other error: read limit of 40000 bytes reached");
-    }
+    return seen;
+  };
+  const std::string red = "ok 200 0 0 textured";
+  EXPECT_EQ(outcomes(true), (std::vector<std::string>{red, red, "ok 0 200 0 textured", red, red}));
+  EXPECT_EQ(outcomes(false).back(), "Other error: read limit of 80000 bytes reached");
+}
+
+// A 28-byte record can name a 4096 x 4096 DXT1 texture that decodes to
+// 64 MiB; within a session the decoded pixels count against the read limit.
+TEST(ResolveSession, DecodedPixelsCountAgainstTheReadLimit) {
+  ArchiveBuilder b;
+  for (std::uint32_t k = 0; k < 3; ++k) {
+    b.add_file(kTexture + k, encode(texture(Kind::Dxt1, 1024, 1024, Bytes(8, 0))));
+    b.add_file(kMips + k, mip_list({kTexture + k}));
+    b.add_file(kSurface + k, textured_surface(kMips + k));
   }
+  const ArchiveFile file(b);
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  ResolveSession session{dat::ReadBudget::limit(9u << 20), {}};  // two 4 MiB images
+  const std::string limit =
+      "Other error: read limit of " + std::to_string(9u << 20) + " bytes reached";
+  EXPECT_EQ(outcome(dominant_for(*db, kSurface, nullptr, &session)), "ok 0 0 0 textured");
+  EXPECT_EQ(outcome(dominant_for(*db, kSurface + 1, nullptr, &session)), "ok 0 0 0 textured");
+  EXPECT_EQ(outcome(dominant_for(*db, kSurface + 2, nullptr, &session)), limit);
 }
 
 }  // namespace

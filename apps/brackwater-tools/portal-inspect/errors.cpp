@@ -35,9 +35,10 @@ Outcome count_errors(const dat::DatDatabase& db, std::ostream& out) {
   // Grouped by the one-line form shown, so no two rows read the same.
   std::map<std::string, FailureGroup> by_message;
   std::size_t failed = 0;
-  tools::TextureColorCache cache;
+  // The survey's bound on a crafted archive's work, and its texture cache.
+  tools::ResolveSession session{dat::ReadBudget::limit(db.suggested_read_limit()), {}};
   for (const std::uint32_t id : ids) {
-    const auto color = tools::dominant_for(db, id, nullptr, &cache);
+    const auto color = tools::dominant_for(db, id, nullptr, &session);
     if (color) continue;
     ++failed;
     const std::string message = one_line(color.error().message());

@@ -28,8 +28,6 @@ Outcome dispatch(const Invocation& call) {
     return std::unexpected("open " + brackwater::dat::display_path(call.archive) + ": " +
                            one_line(db.error().message()));
   }
-  // The same bound on a crafted archive's work as the survey's.
-  db->limit_reads(db->suggested_read_limit());
   switch (call.command) {
     case Command::Ls:
       return list_files(*db, call.type, std::cout);

@@ -14,11 +14,12 @@
 namespace {
 
 using brackwater::dat::DatDatabase;
+using brackwater::dat::ReadBudget;
 using brackwater::tools::dominant_for;
+using brackwater::tools::ResolveSession;
 using brackwater::tools::run_survey;
 using brackwater::tools::surface_ids;
 using brackwater::tools::SurveyResult;
-using brackwater::tools::TextureColorCache;
 using brackwater::tools::ToolError;
 using brackwater::tools::write_report;
 
@@ -39,11 +40,10 @@ int run(std::span<const char* const> argv) {
     write_all(stderr, ToolError::wrap(context, db.error()).render());
     return 1;
   }
-  // Bounds the work a crafted archive can cause; a sound one stays well inside.
-  db->limit_reads(db->suggested_read_limit());
   const auto ids = surface_ids(db->index());
-  TextureColorCache cache;
-  const auto resolve = [&](std::uint32_t id) { return dominant_for(*db, id, nullptr, &cache); };
+  // Bounds the work a crafted archive can cause; a sound one stays well inside.
+  ResolveSession session{ReadBudget::limit(db->suggested_read_limit()), {}};
+  const auto resolve = [&](std::uint32_t id) { return dominant_for(*db, id, nullptr, &session); };
   const SurveyResult survey = run_survey(ids, cli->limit, resolve, std::cerr);
   if (auto written = write_report(survey.colors, cli->out, std::cerr); !written) {
     write_all(stderr, written.error().render());

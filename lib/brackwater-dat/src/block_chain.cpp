@@ -88,12 +88,12 @@ class LoopGuard {
 
 std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
                                                            std::uint32_t size) const {
-  return gather(offset, size, fetch_budget_, &DatDatabase::fetch_limit_error);
+  ReadBudget unlimited;
+  return gather(offset, size, unlimited);
 }
 
 std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::uint32_t size,
-                                                   ReadBudget& budget,
-                                                   SpentError when_spent) const {
+                                                   ReadBudget& budget) const {
   if (size == 0) return Bytes{};
   // A data area of 0 bytes would let a looping chain run forever.
   if (header_.block_size <= kLinkSize) {
@@ -120,7 +120,7 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
   std::size_t written = 0;
   while (true) {
     const std::size_t chunk = std::min<std::size_t>(data_area, size - written);
-    if (!budget.spend(1, chunk)) return std::unexpected((this->*when_spent)());
+    if (!budget.spend(1, chunk)) return std::unexpected(budget.spent_error());
     out.resize(written + chunk);
     auto link = read_block(file_, block, out.data() + written, chunk, written);
     if (!link) return std::unexpected(DatError(link.error()));
@@ -134,7 +134,7 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
       if (size - written > file_length_ - std::min(file_length_, rest_at)) {
         return std::unexpected(DatError(IoError::fill_whole_buffer()));
       }
-      if (!budget.spend(0, size - written)) return std::unexpected((this->*when_spent)());
+      if (!budget.spend(0, size - written)) return std::unexpected(budget.spent_error());
       out.resize(size);
       auto rest = file_.pread_exact(out.data() + written, size - written, rest_at);
       if (!rest) return std::unexpected(DatError(rest.error()));
@@ -149,10 +149,15 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
+  ReadBudget unlimited;
+  return get_file(id, unlimited);
+}
+
+std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget) const {
   const auto found = index_.find(id);
   if (found == index_.end()) return std::unexpected(DatError(DatError::NotFound{id}));
   const DatFileEntry& entry = found->second;
-  auto stored = read_file_data(entry.offset, entry.size);
+  auto stored = gather(entry.offset, entry.size, budget);
   if (!stored || !entry.compressed()) return stored;
   std::optional<Bytes> decoded;
   try {
@@ -162,25 +167,15 @@ std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
   }
   if (!decoded) return std::unexpected(DatError(DatError::DecompressionFailed{id}));
   // Decoding costs in proportion to what it produces, so that counts too.
-  if (!fetch_budget_.spend(0, decoded->size())) return std::unexpected(fetch_limit_error());
+  if (!budget.spend(0, decoded->size())) return std::unexpected(budget.spent_error());
   return std::move(*decoded);
-}
-
-void DatDatabase::limit_reads(std::uint64_t bytes) {
-  fetch_budget_ = ReadBudget(bytes, bytes / kBlockReadCost);
-  fetch_byte_limit_ = bytes;
 }
 
 std::uint64_t DatDatabase::suggested_read_limit() const {
   constexpr std::uint64_t kAllowance = std::uint64_t{256} << 20;
-  constexpr std::uint64_t kTimes = 4;
+  constexpr std::uint64_t kTimes = 16;
   if (file_length_ > (ReadBudget::kUnlimited - kAllowance) / kTimes) return ReadBudget::kUnlimited;
   return kTimes * file_length_ + kAllowance;
-}
-
-DatError DatDatabase::fetch_limit_error() const {
-  return DatError(
-      DatError::Other{"read limit of " + std::to_string(fetch_byte_limit_) + " bytes reached"});
 }
 
 }  // namespace brackwater::dat

@@ -122,16 +122,19 @@ std::expected<void, DatError> DatDatabase::read_directory() {
   Collected collected(static_cast<std::size_t>(std::min(
       file_length_ / std::max<std::uint32_t>(header_.block_size, 1), kMaxReservedEntries)));
 
+  // The nodes of a sound directory lie in blocks of their own, so the walk
+  // reads no more bytes and visits no more blocks than the archive holds.
+  // Nodes made to share blocks could otherwise number in the millions.
+  ReadBudget walk_budget(
+      file_length_, file_length_ / std::max<std::uint32_t>(header_.block_size, 1),
+      DatError(DatError::Corruption{"directory from offset 0x" + hex8(header_.root_offset) +
+                                    " reads more than the archive holds: its nodes share blocks"}));
+
   // Depth first with an explicit stack: a node is read before its children,
   // and children from slot 0 upward, each subtree completely before the next;
   // entries are ranked in that order, so a later duplicate id replaces an
   // earlier one exactly as a recursive walk inserting as it reads would
   // leave them. A failed walk leaves the index as it was.
-  // The nodes of a sound directory lie in blocks of their own, so the walk
-  // reads no more bytes and visits no more blocks than the archive holds.
-  // Nodes made to share blocks could otherwise number in the millions.
-  ReadBudget walk_budget(file_length_,
-                         file_length_ / std::max<std::uint32_t>(header_.block_size, 1));
   std::vector<WalkStep> pending{{header_.root_offset}};
   std::unordered_set<std::uint32_t> visited;
   std::vector<DatFileEntry> parsed;
@@ -149,7 +152,7 @@ std::expected<void, DatError> DatDatabase::read_directory() {
       return std::unexpected(DatError(DatError::Corruption{
           "directory node at offset 0x" + hex8(step.node) + " is linked more than once"}));
     }
-    auto node = gather(step.node, kNodeSize, walk_budget, &DatDatabase::directory_overrun_error);
+    auto node = gather(step.node, kNodeSize, walk_budget);
     if (!node) return std::unexpected(std::move(node.error()));
     if (auto entries = parse_entries(*node, parsed); !entries) {
       return std::unexpected(DatError(std::move(entries.error())));
@@ -159,12 +162,6 @@ std::expected<void, DatError> DatDatabase::read_directory() {
   }
   index_.insert_or_assign_all(std::move(collected).in_rank_order());
   return {};
-}
-
-DatError DatDatabase::directory_overrun_error() const {
-  return DatError(
-      DatError::Corruption{"directory from offset 0x" + hex8(header_.root_offset) +
-                           " reads more than the archive holds: its nodes share blocks"});
 }
 
 }  // namespace brackwater::dat

@@ -56,20 +56,15 @@ class DatDatabase {
   // file that would decompress to more than kMaxDecompressedSize bytes fails
   // with DecompressionFailed.
   std::expected<Bytes, DatError> get_file(std::uint32_t id) const;
+  // The same, with its block visits, the bytes it gathers and its LRS output
+  // drawn from `budget`, so that a caller fetching many files bounds what an
+  // archive whose entries share chains can make it read.
+  std::expected<Bytes, DatError> get_file(std::uint32_t id, ReadBudget& budget) const;
 
-  // Bounds what later fetches may read together: `bytes` of chain data and
-  // LRS output, and one block visit per kBlockReadCost of them. Beyond it
-  // every fetch fails with "Other error: read limit of {bytes} bytes
-  // reached". Without a limit (the default) fetches are not counted. Once a
-  // limit is set, fetches change the database and must not run concurrently.
-  void limit_reads(std::uint64_t bytes);
-  // Four times the archive's length plus 256 MiB: several times what any
-  // survey of a sound archive reads, while a crafted one that makes its
-  // entries share chains is stopped after a few seconds of work.
+  // Sixteen times the archive's length plus 256 MiB: several times what
+  // resolving every surface of a sound archive reads and decodes, while a
+  // crafted archive is stopped after a few seconds of work.
   std::uint64_t suggested_read_limit() const;
-
-  // A block visit costs a system call, worth about this many bytes of copying.
-  static constexpr std::uint64_t kBlockReadCost = 512;
 
  private:
   DatDatabase(PosixFile file, DatHeader header)
@@ -80,21 +75,14 @@ class DatDatabase {
     return file.size().value_or(std::numeric_limits<std::uint64_t>::max());
   }
 
-  // Which error a chain read ends in when its budget runs out.
-  using SpentError = DatError (DatDatabase::*)() const;
-
   // `size` bytes of the chain at `offset`, drawing on `budget` block by block.
   std::expected<Bytes, DatError> gather(std::uint32_t offset, std::uint32_t size,
-                                        ReadBudget& budget, SpentError when_spent) const;
-  DatError fetch_limit_error() const;
-  DatError directory_overrun_error() const;
+                                        ReadBudget& budget) const;
 
   PosixFile file_;
   DatHeader header_;
   FileIndex index_;
   std::uint64_t file_length_;
-  mutable ReadBudget fetch_budget_;
-  std::uint64_t fetch_byte_limit_ = ReadBudget::kUnlimited;
 };
 
 }  // namespace brackwater::dat

@@ -12,6 +12,7 @@
 #include "brackwater/dat/file_type/surface.hpp"
 #include "brackwater/dat/file_type/surface_texture.hpp"
 #include "brackwater/dat/file_type/texture.hpp"
+#include "brackwater/dat/read_budget.hpp"
 #include "brackwater/tools/dominant.hpp"
 #include "brackwater/tools/tool_error.hpp"
 
@@ -51,10 +52,11 @@ class ResolveObserver {
   virtual void on_pixels(const dat::Texture&, dat::ByteSpan) {}
 };
 
-// The texture as RGBA8, with the palette `choice` names for paletted formats.
+// The texture as RGBA8, with the palette `choice` names for paletted formats,
+// fetched within `budget` when one is given.
 std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(
     const dat::DatDatabase& db, const dat::Texture& texture, const PaletteChoice& choice,
-    ResolveObserver* observer = nullptr);
+    ResolveObserver* observer = nullptr, dat::ReadBudget* budget = nullptr);
 
 // Textures' colours as worked out once, by texture id and the palette the
 // surface names: surfaces sharing a texture then read and decode it once. The
@@ -71,13 +73,23 @@ class TextureColorCache {
   std::map<Key, Outcome> outcomes_;
 };
 
+// What resolving many surfaces of one archive shares: one read limit over
+// all their fetches and decoded pixels (a few bytes of record can name a
+// 4096 x 4096 texture, or a chain that other entries share), and the outcome
+// of every texture already resolved.
+struct ResolveSession {
+  dat::ReadBudget budget;
+  TextureColorCache textures;
+};
+
 // Resolves one surface id to its colour: its solid colour word, or the
 // dominant colour of the last mip of its texture. `observer`, when given, is
-// told every record on the way; `cache`, when given, answers for textures
-// already resolved (and is not told of, so gives the observer no records).
+// told every record on the way; `session`, when given, bounds the work and
+// answers for textures already resolved (which the observer is then not told
+// of again).
 std::expected<SurfaceColor, ToolError> dominant_for(const dat::DatDatabase& db,
                                                     std::uint32_t surface_id,
                                                     ResolveObserver* observer = nullptr,
-                                                    TextureColorCache* cache = nullptr);
+                                                    ResolveSession* session = nullptr);
 
 }  // namespace brackwater::tools
