@@ -119,6 +119,25 @@ TEST_F(SurveyRunTest, EverySurfaceFailingStillSucceedsWithAnEmptyObject) {
   EXPECT_EQ(read_file(dir_ / "out.json"), kEmptyReport);
 }
 
+// Each 33-byte Texture names a 4096 x 4096 DXT1 image: 64 MiB to decode from
+// 8 bytes of data. The survey's read limit (16 times the archive plus
+// 256 MiB) covers four of them; the fifth is decoded but goes past it, and
+// the sixth fails before decoding.
+TEST_F(SurveyRunTest, ReadLimitEndsACraftedArchivesWork) {
+  ArchiveBuilder archive;
+  for (std::uint32_t k = 0; k < 6; ++k) {
+    archive.add_file(0x06000000 + k, encode(test_support::texture(PixelFormat::Kind::Dxt1, 4096,
+                                                                  4096, Bytes(8, 0))));
+    archive.add_file(0x05000000 + k, mip_list({0x06000000 + k}));
+    archive.add_file(0x08000000 + k, textured_surface(0x05000000 + k));
+  }
+  dir_.write_archive(archive);
+  const auto run = survey({"--out", "out.json"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("done. resolved=4 (solid=0 textured=4) errors=2\n"), std::string::npos)
+      << run.err;
+}
+
 TEST_F(SurveyRunTest, SolidAndTexturedSurfacesGiveTheExactReport) {
   using Kind = PixelFormat::Kind;
   ArchiveBuilder archive({.block_size = 64});
