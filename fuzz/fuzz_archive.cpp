@@ -51,12 +51,14 @@ class ScratchFile {
   std::filesystem::path path_;
 };
 
-// The survey's read limit (sixteen times the archive plus 256 MiB) lets one
-// input decode a few 4096 x 4096 textures, at about a tenth of a second each
-// here. This smaller one, which runs exactly the same code, keeps the search
-// for crashes from turning into a hunt for slow inputs.
-std::uint64_t read_limit(std::size_t size) {
-  return 16 * std::uint64_t{size} + (std::uint64_t{64} << 20);
+// The survey's decode limit (sixteen times the archive plus 256 MiB) lets
+// one input decode a few 4096 x 4096 textures, at about a tenth of a second
+// each here. This smaller one runs exactly the same code and keeps the
+// search for crashes from turning into a hunt for slow inputs.
+dat::ReadBudget decode_limit(std::size_t size) {
+  const std::uint64_t bytes = 16 * std::uint64_t{size} + (std::uint64_t{64} << 20);
+  return dat::ReadBudget(bytes, dat::ReadBudget::kUnlimited,
+                         dat::DatError(dat::DatError::Other{"decode limit reached"}));
 }
 
 bool is_surface(std::uint32_t id) {
@@ -78,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint32_t> ids;
   for (const auto& [id, entry] : db->index()) ids.push_back(id);
   std::sort(ids.begin(), ids.end());
-  dat::ReadBudget fetches = dat::ReadBudget::limit(read_limit(size));
+  // As the survey reads: within what the archive holds beyond its directory.
+  dat::ReadBudget fetches = db->unread_budget(0, 0);
   for (const std::uint32_t id : ids) {
     auto bytes = db->get_file(id, fetches);
     if (!bytes) {
@@ -89,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(entry.compressed() || bytes->size() == entry.size,
                   "a stored file comes back at its entry's size");
   }
-  tools::ResolveSession session{dat::ReadBudget::limit(read_limit(size)), {}};
+  tools::ResolveSession session = tools::ResolveSession::for_archive(*db);
+  session.decodes = decode_limit(size);
   for (const std::uint32_t id : ids) {
     if (!is_surface(id)) continue;
     auto color = tools::dominant_for(*db, id, nullptr, &session);

@@ -120,10 +120,10 @@ TEST_F(SurveyRunTest, EverySurfaceFailingStillSucceedsWithAnEmptyObject) {
 }
 
 // Each 33-byte Texture names a 4096 x 4096 DXT1 image: 64 MiB to decode from
-// 8 bytes of data. The survey's read limit (16 times the archive plus
+// 8 bytes of data. The survey's decode limit (16 times the archive plus
 // 256 MiB) covers four of them; the fifth is decoded but goes past it, and
 // the sixth fails before decoding.
-TEST_F(SurveyRunTest, ReadLimitEndsACraftedArchivesWork) {
+TEST_F(SurveyRunTest, DecodeLimitEndsTinyRecordsNamingHugeImages) {
   ArchiveBuilder archive;
   for (std::uint32_t k = 0; k < 6; ++k) {
     archive.add_file(0x06000000 + k, encode(test_support::texture(PixelFormat::Kind::Dxt1, 4096,
@@ -135,6 +135,31 @@ TEST_F(SurveyRunTest, ReadLimitEndsACraftedArchivesWork) {
   const auto run = survey({"--out", "out.json"});
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.err.find("done. resolved=4 (solid=0 textured=4) errors=2\n"), std::string::npos)
+      << run.err;
+}
+
+// A hundred surface entries share one chain holding a 1 MiB solid Surface:
+// 100 MiB to read from an archive of 1 MiB. Reads stop once they pass what
+// the archive holds (plus 64 MiB of slack), and the rest fail.
+TEST_F(SurveyRunTest, ReadLimitEndsEntriesSharingAChain) {
+  ArchiveBuilder archive;
+  Bytes surface = solid_surface(0xFF102030);
+  surface.resize(1 << 20);
+  const brackwater::dat::DatFileEntry first = archive.add_file(0x08000000, surface);
+  std::vector<brackwater::dat::DatFileEntry> entries;
+  for (std::uint32_t k = 0; k < 100; ++k) {
+    entries.push_back(first);
+    entries.back().id = 0x08000000 + k;
+  }
+  const std::vector left(entries.begin(), entries.begin() + 60);
+  const std::vector right(entries.begin() + 61, entries.end());
+  archive.set_root(archive.add_node(
+      {.branches = {archive.add_node({.entries = left}), archive.add_node({.entries = right})},
+       .entries = {entries[60]}}));
+  dir_.write_archive(archive);
+  const auto run = survey({"--out", "out.json"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("done. resolved=65 (solid=65 textured=0) errors=35\n"), std::string::npos)
       << run.err;
 }
 

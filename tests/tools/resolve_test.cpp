@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -180,11 +181,11 @@ TEST(DominantFor, FailuresCarryTheLibraryErrorText) {
   EXPECT_EQ(outcome(absent_mips.resolve()), "File ID 05000099 not found in provider");
 }
 
-// Five surfaces on one 64 x 64 texture (12 KiB, 16 KiB decoded), one of them
-// through its own palette. Within a read limit that covers the texture about
-// twice, only the session's cache lets every surface resolve; the palette
-// stays part of its key.
-TEST(ResolveSession, SurfacesSharingATextureReadAndDecodeItOnce) {
+// Five surfaces on one 64 x 64 texture (12 KiB), one of them through its own
+// palette. Reading within exactly what the archive holds, they all resolve
+// only because the session reads each file once; the palette stays part of
+// the texture cache's key.
+TEST(ResolveSession, SurfacesSharingATextureReadItOnce) {
   ArchiveBuilder b;
   b.add_file(kMips, mip_list({kTexture}));
   b.add_file(kTexture, encode(texture(Kind::P8, 64, 64, Bytes(64 * 64 * 3, 1), kDefaultPalette)));
@@ -197,22 +198,28 @@ TEST(ResolveSession, SurfacesSharingATextureReadAndDecodeItOnce) {
   auto db = file.open();
   ASSERT_TRUE(db) << db.error().message();
   const auto outcomes = [&](bool cached) {
-    ResolveSession session{dat::ReadBudget::limit(80000), {}};
+    ResolveSession session = ResolveSession::for_archive(*db);
+    session.reads = db->unread_budget(0, 0);
     std::vector<std::string> seen;
     for (std::uint32_t k = 0; k < 5; ++k) {
-      if (!cached) session.textures = {};
+      if (!cached) {
+        session.textures = {};
+        session.records = RecordCache(ResolveSession::kRecordCacheBytes);
+      }
       seen.push_back(outcome(dominant_for(*db, kSurface + k, nullptr, &session)));
     }
     return seen;
   };
   const std::string red = "ok 200 0 0 textured";
   EXPECT_EQ(outcomes(true), (std::vector<std::string>{red, red, "ok 0 200 0 textured", red, red}));
-  EXPECT_EQ(outcomes(false).back(), "Other error: read limit of 80000 bytes reached");
+  EXPECT_EQ(outcomes(false).back(),
+            "Other error: read limit reached: files read more than the archive holds");
 }
 
-// A 28-byte record can name a 4096 x 4096 DXT1 texture that decodes to
-// 64 MiB; within a session the decoded pixels count against the read limit.
-TEST(ResolveSession, DecodedPixelsCountAgainstTheReadLimit) {
+// A 33-byte record can name a 1024 x 1024 DXT1 texture that decodes to
+// 4 MiB from 8 bytes; decoded images count against the session's decode
+// budget, which must not be used up before an image nor passed by it.
+TEST(ResolveSession, DecodedImagesCountAgainstTheDecodeBudget) {
   ArchiveBuilder b;
   for (std::uint32_t k = 0; k < 3; ++k) {
     b.add_file(kTexture + k, encode(texture(Kind::Dxt1, 1024, 1024, Bytes(8, 0))));
@@ -222,12 +229,33 @@ TEST(ResolveSession, DecodedPixelsCountAgainstTheReadLimit) {
   const ArchiveFile file(b);
   auto db = file.open();
   ASSERT_TRUE(db) << db.error().message();
-  ResolveSession session{dat::ReadBudget::limit(9u << 20), {}};  // two 4 MiB images
-  const std::string limit =
-      "Other error: read limit of " + std::to_string(9u << 20) + " bytes reached";
+  ResolveSession session = ResolveSession::for_archive(*db);
+  session.decodes = dat::ReadBudget(9u << 20, dat::ReadBudget::kUnlimited,
+                                    dat::DatError(dat::DatError::Other{"decode limit"}));
   EXPECT_EQ(outcome(dominant_for(*db, kSurface, nullptr, &session)), "ok 0 0 0 textured");
   EXPECT_EQ(outcome(dominant_for(*db, kSurface + 1, nullptr, &session)), "ok 0 0 0 textured");
-  EXPECT_EQ(outcome(dominant_for(*db, kSurface + 2, nullptr, &session)), limit);
+  EXPECT_EQ(outcome(dominant_for(*db, kSurface + 2, nullptr, &session)),
+            "Other error: decode limit");
+}
+
+// The most recently used records stay within the capacity, each costing its
+// bytes and its bookkeeping; a record costing more than a quarter of it is
+// not held at all.
+TEST(RecordCache, KeepsTheMostRecentlyUsedWithinItsCapacity) {
+  RecordCache cache(4 * (25 + RecordCache::kRecordOverhead));
+  const auto record = [](std::size_t size) {
+    return std::make_shared<const Bytes>(size, std::uint8_t{0});
+  };
+  cache.remember(1, record(25));
+  cache.remember(2, record(25));
+  cache.remember(3, record(25));
+  cache.remember(4, record(26));  // too large to hold
+  EXPECT_EQ(cache.find(4), nullptr);
+  ASSERT_NE(cache.find(1), nullptr);  // 1 is now the most recently used
+  cache.remember(5, record(25));
+  cache.remember(6, record(25));  // five records: 2, the least recently used, goes
+  EXPECT_EQ(cache.find(2), nullptr);
+  for (const std::uint32_t id : {1u, 3u, 5u, 6u}) EXPECT_NE(cache.find(id), nullptr) << id;
 }
 
 }  // namespace

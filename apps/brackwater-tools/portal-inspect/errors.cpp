@@ -36,7 +36,7 @@ Outcome count_errors(const dat::DatDatabase& db, std::ostream& out) {
   std::map<std::string, FailureGroup> by_message;
   std::size_t failed = 0;
   // The survey's bound on a crafted archive's work, and its texture cache.
-  tools::ResolveSession session{dat::ReadBudget::limit(db.suggested_read_limit()), {}};
+  tools::ResolveSession session = tools::ResolveSession::for_archive(db);
   for (const std::uint32_t id : ids) {
     const auto color = tools::dominant_for(db, id, nullptr, &session);
     if (color) continue;

@@ -14,7 +14,6 @@
 namespace {
 
 using brackwater::dat::DatDatabase;
-using brackwater::dat::ReadBudget;
 using brackwater::tools::dominant_for;
 using brackwater::tools::ResolveSession;
 using brackwater::tools::run_survey;
@@ -42,7 +41,7 @@ int run(std::span<const char* const> argv) {
   }
   const auto ids = surface_ids(db->index());
   // Bounds the work a crafted archive can cause; a sound one stays well inside.
-  ResolveSession session{ReadBudget::limit(db->suggested_read_limit()), {}};
+  ResolveSession session = ResolveSession::for_archive(*db);
   const auto resolve = [&](std::uint32_t id) { return dominant_for(*db, id, nullptr, &session); };
   const SurveyResult survey = run_survey(ids, cli->limit, resolve, std::cerr);
   if (auto written = write_report(survey.colors, cli->out, std::cerr); !written) {

@@ -159,23 +159,24 @@ std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudge
   const DatFileEntry& entry = found->second;
   auto stored = gather(entry.offset, entry.size, budget);
   if (!stored || !entry.compressed()) return stored;
-  std::optional<Bytes> decoded;
   try {
-    decoded = decompress_lrs_at_most(*stored, kMaxDecompressedSize);
+    // A stream that really expands yields at most 17 bytes for every 2 it
+    // stores, and no more than kMaxDecompressedSize.
+    auto decoded = decompress_lrs_at_most(*stored, kMaxDecompressedSize);
+    if (!decoded) return std::unexpected(DatError(DatError::DecompressionFailed{id}));
+    return std::move(*decoded);
   } catch (const std::bad_alloc&) {
     return std::unexpected(DatError(IoError::out_of_memory()));
   }
-  if (!decoded) return std::unexpected(DatError(DatError::DecompressionFailed{id}));
-  // Decoding costs in proportion to what it produces, so that counts too.
-  if (!budget.spend(0, decoded->size())) return std::unexpected(budget.spent_error());
-  return std::move(*decoded);
 }
 
-std::uint64_t DatDatabase::suggested_read_limit() const {
-  constexpr std::uint64_t kAllowance = std::uint64_t{256} << 20;
-  constexpr std::uint64_t kTimes = 16;
-  if (file_length_ > (ReadBudget::kUnlimited - kAllowance) / kTimes) return ReadBudget::kUnlimited;
-  return kTimes * file_length_ + kAllowance;
+ReadBudget DatDatabase::unread_budget(std::uint64_t slack_bytes, std::uint64_t slack_blocks) const {
+  const auto plus = [](std::uint64_t a, std::uint64_t b) {
+    return a > ReadBudget::kUnlimited - b ? ReadBudget::kUnlimited : a + b;
+  };
+  return ReadBudget(
+      plus(unread_bytes_, slack_bytes), plus(unread_blocks_, slack_blocks),
+      DatError(DatError::Other{"read limit reached: files read more than the archive holds"}));
 }
 
 }  // namespace brackwater::dat

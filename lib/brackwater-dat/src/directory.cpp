@@ -116,6 +116,9 @@ void visit(ByteSpan node, const std::vector<DatFileEntry>& parsed, std::uint32_t
 }  // namespace
 
 std::expected<void, DatError> DatDatabase::read_directory() {
+  const std::uint64_t blocks = file_length_ / std::max<std::uint32_t>(header_.block_size, 1);
+  unread_bytes_ = file_length_;
+  unread_blocks_ = blocks;
   if (header_.root_offset == 0) return {};
   // Every stored file takes at least one block. Pages of the reservation
   // that the walk does not fill are never touched, so they cost no memory.
@@ -126,7 +129,7 @@ std::expected<void, DatError> DatDatabase::read_directory() {
   // reads no more bytes and visits no more blocks than the archive holds.
   // Nodes made to share blocks could otherwise number in the millions.
   ReadBudget walk_budget(
-      file_length_, file_length_ / std::max<std::uint32_t>(header_.block_size, 1),
+      file_length_, blocks,
       DatError(DatError::Corruption{"directory from offset 0x" + hex8(header_.root_offset) +
                                     " reads more than the archive holds: its nodes share blocks"}));
 
@@ -161,6 +164,8 @@ std::expected<void, DatError> DatDatabase::read_directory() {
     next_rank += static_cast<std::uint32_t>(parsed.size());
   }
   index_.insert_or_assign_all(std::move(collected).in_rank_order());
+  unread_bytes_ = walk_budget.bytes_left();
+  unread_blocks_ = walk_budget.blocks_left();
   return {};
 }
 

@@ -1,6 +1,7 @@
 #include "brackwater/tools/resolve.hpp"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "brackwater/dat/display.hpp"
@@ -10,10 +11,24 @@ namespace {
 
 using dat::DatDatabase;
 
-// A fetch drawing on `budget` when there is one.
-std::expected<dat::Bytes, dat::DatError> fetch(const DatDatabase& db, std::uint32_t id,
-                                               dat::ReadBudget* budget) {
-  return budget ? db.get_file(id, *budget) : db.get_file(id);
+using Record = RecordCache::Record;
+
+// Whether a fetched file is worth holding for other surfaces.
+enum class Sharing { Own, Shared };
+
+// A file's bytes; within a session, read within its budget, and a file that
+// surfaces share from its cache.
+std::expected<Record, dat::DatError> fetch(const DatDatabase& db, std::uint32_t id,
+                                           ResolveSession* session, Sharing sharing) {
+  const bool reuse = session && sharing == Sharing::Shared;
+  if (reuse) {
+    if (Record held = session->records.find(id)) return held;
+  }
+  auto bytes = session ? db.get_file(id, session->reads) : db.get_file(id);
+  if (!bytes) return std::unexpected(std::move(bytes.error()));
+  auto record = std::make_shared<const dat::Bytes>(std::move(*bytes));
+  if (reuse) session->records.remember(id, record);
+  return record;
 }
 
 // The palette with id `palette_id`, or "0x{id}: {reason}" when it cannot be
@@ -21,13 +36,13 @@ std::expected<dat::Bytes, dat::DatError> fetch(const DatDatabase& db, std::uint3
 std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
                                                        std::uint32_t palette_id,
                                                        ResolveObserver* observer,
-                                                       dat::ReadBudget* budget) {
+                                                       ResolveSession* session) {
   const auto failure = [palette_id](const std::string& reason) {
     return std::unexpected("0x" + dat::hex8(palette_id) + ": " + reason);
   };
-  auto bytes = fetch(db, palette_id, budget);
+  auto bytes = fetch(db, palette_id, session, Sharing::Shared);
   if (!bytes) return failure(bytes.error().message());
-  auto palette = dat::Palette::unpack(*bytes);
+  auto palette = dat::Palette::unpack(**bytes);
   if (!palette) return failure(palette.error().message());
   if (observer) observer->on_palette(palette_id, *palette);
   return std::move(*palette);
@@ -46,9 +61,9 @@ class Resolution {
       : db_(db), observer_(observer), session_(session) {}
 
   std::expected<SurfaceColor, ToolError> surface(std::uint32_t surface_id) {
-    auto bytes = fetch(db_, surface_id, budget());
+    auto bytes = fetch(db_, surface_id, session_, Sharing::Own);
     if (!bytes) return std::unexpected(ToolError::from(bytes.error()));
-    auto surface = dat::Surface::unpack(*bytes);
+    auto surface = dat::Surface::unpack(**bytes);
     if (!surface) return std::unexpected(ToolError::from(surface.error()));
     if (observer_) observer_->on_surface(*surface);
     if (surface->color_value) return solid_color(*surface->color_value);
@@ -57,53 +72,58 @@ class Resolution {
 
  private:
   std::expected<SurfaceColor, ToolError> textured(const dat::TextureRefs& refs) {
-    auto mips_bytes = fetch(db_, refs.orig_texture_id, budget());
+    auto mips_bytes = fetch(db_, refs.orig_texture_id, session_, Sharing::Shared);
     if (!mips_bytes) return std::unexpected(ToolError::from(mips_bytes.error()));
-    auto mips = dat::SurfaceTexture::unpack(*mips_bytes);
+    auto mips = dat::SurfaceTexture::unpack(**mips_bytes);
     if (!mips) return std::unexpected(ToolError::from(mips.error()));
     if (observer_) observer_->on_surface_texture(refs.orig_texture_id, *mips);
     if (mips->textures.empty()) return std::unexpected(ToolError("SurfaceTexture has no mips"));
 
     const std::uint32_t texture_id = mips->textures.back();
     if (!session_) return mip(texture_id, refs.orig_palette_id);
-    const TextureColorCache::Key key{texture_id, refs.orig_palette_id};
-    if (const auto* known = session_->textures.find(key)) return *known;
-    return session_->textures.remember(key, mip(texture_id, refs.orig_palette_id));
+    TextureColorCache& known = session_->textures;
+    if (const auto* outcome = known.find(texture_id, refs.orig_palette_id)) return *outcome;
+    auto outcome = mip(texture_id, refs.orig_palette_id);
+    return known.remember(texture_id,
+                          palette_mattered_ ? std::optional(refs.orig_palette_id) : std::nullopt,
+                          std::move(outcome));
   }
 
   // The colour of texture `texture_id` on a surface naming `surface_palette_id`.
   std::expected<SurfaceColor, ToolError> mip(std::uint32_t texture_id,
                                              std::uint32_t surface_palette_id) {
     auto texture = [&]() -> std::expected<dat::Texture, dat::DatError> {
-      auto bytes = fetch(db_, texture_id, budget());
+      auto bytes = fetch(db_, texture_id, session_, Sharing::Shared);
       if (!bytes) return std::unexpected(std::move(bytes.error()));
-      return dat::Texture::unpack(*bytes);
+      return dat::Texture::unpack(**bytes);
     }();
     if (!texture) return std::unexpected(ToolError::from(texture.error()));
     if (observer_) observer_->on_texture(texture_id, *texture);
 
     const PaletteChoice choice = choose_palette(*texture, surface_palette_id);
     if (observer_) observer_->on_palette_choice(choice);
-    // A few bytes of texture can ask for millions of pixels, so decoding
-    // counts against the read limit too: what is left must not be used up
-    // before, and must cover the pixels after.
-    if (budget() && budget()->used_up()) {
-      return std::unexpected(ToolError::from(budget()->spent_error()));
+    palette_mattered_ = choice.source != PaletteChoice::Source::None;
+    // A few bytes of texture can ask for millions of pixels, so decoded
+    // images count against a budget of their own: what is left must not be
+    // used up before, and must cover the image after.
+    dat::ReadBudget* decodes = session_ ? &session_->decodes : nullptr;
+    if (decodes && decodes->used_up()) {
+      return std::unexpected(ToolError::from(decodes->spent_error()));
     }
-    auto pixels = texture_rgba8(db_, *texture, choice, observer_, budget());
+    auto pixels = texture_rgba8(db_, *texture, choice, observer_, session_);
     if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
-    if (budget() && !budget()->spend(0, pixels->size())) {
-      return std::unexpected(ToolError::from(budget()->spent_error()));
+    if (decodes && !decodes->spend(0, pixels->size())) {
+      return std::unexpected(ToolError::from(decodes->spent_error()));
     }
     if (observer_) observer_->on_pixels(*texture, *pixels);
     return SurfaceColor{dominant_rgb(*pixels), false};
   }
 
-  dat::ReadBudget* budget() { return session_ ? &session_->budget : nullptr; }
-
   const DatDatabase& db_;
   ResolveObserver* observer_;
   ResolveSession* session_;
+  // Whether the last mip's outcome depended on the surface's palette id.
+  bool palette_mattered_ = false;
 };
 
 }  // namespace
@@ -119,25 +139,53 @@ std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDataba
                                                                  const dat::Texture& texture,
                                                                  const PaletteChoice& choice,
                                                                  ResolveObserver* observer,
-                                                                 dat::ReadBudget* budget) {
+                                                                 ResolveSession* session) {
   // The conversion asks for the texture's default palette; an override
   // answers with the surface's own instead.
   const bool override_palette = choice.source == PaletteChoice::Source::SurfaceOverride;
   const auto fetch = [&](std::uint32_t requested) {
-    return fetch_palette(db, override_palette ? *choice.palette_id : requested, observer, budget);
+    return fetch_palette(db, override_palette ? *choice.palette_id : requested, observer, session);
   };
   // Passed by reference, the fetcher fits std::function's inline storage:
   // no allocation per texture.
   return dat::to_rgba8(texture, std::ref(fetch));
 }
 
-const TextureColorCache::Outcome* TextureColorCache::find(const Key& key) const {
-  const auto found = outcomes_.find(key);
-  return found == outcomes_.end() ? nullptr : &found->second;
+ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
+  constexpr std::uint64_t kSlackBytes = std::uint64_t{64} << 20;
+  constexpr std::uint64_t kSlackBlocks = std::uint64_t{1} << 20;
+  constexpr std::uint64_t kDecodeAllowance = std::uint64_t{256} << 20;
+  constexpr std::uint64_t kDecodeTimes = 16;
+  const std::uint64_t length = db.file_length();
+  const std::uint64_t decode_limit =
+      length > (dat::ReadBudget::kUnlimited - kDecodeAllowance) / kDecodeTimes
+          ? dat::ReadBudget::kUnlimited
+          : kDecodeTimes * length + kDecodeAllowance;
+  return ResolveSession{
+      db.unread_budget(kSlackBytes, kSlackBlocks),
+      dat::ReadBudget(decode_limit, dat::ReadBudget::kUnlimited,
+                      dat::DatError(dat::DatError::Other{
+                          "decode limit of " + std::to_string(decode_limit) + " bytes reached"})),
+      RecordCache(kRecordCacheBytes),
+      {}};
 }
 
-const TextureColorCache::Outcome& TextureColorCache::remember(const Key& key, Outcome outcome) {
-  return outcomes_.insert_or_assign(key, std::move(outcome)).first->second;
+const TextureColorCache::Outcome* TextureColorCache::find(std::uint32_t texture_id,
+                                                          std::uint32_t surface_palette_id) const {
+  if (const auto any = any_palette_.find(texture_id); any != any_palette_.end()) {
+    return &any->second;
+  }
+  const auto one = by_palette_.find({texture_id, surface_palette_id});
+  return one == by_palette_.end() ? nullptr : &one->second;
+}
+
+const TextureColorCache::Outcome& TextureColorCache::remember(
+    std::uint32_t texture_id, std::optional<std::uint32_t> surface_palette_id, Outcome outcome) {
+  if (!surface_palette_id) {
+    return any_palette_.insert_or_assign(texture_id, std::move(outcome)).first->second;
+  }
+  return by_palette_.insert_or_assign({texture_id, *surface_palette_id}, std::move(outcome))
+      .first->second;
 }
 
 std::expected<SurfaceColor, ToolError> dominant_for(const DatDatabase& db, std::uint32_t surface_id,

@@ -47,6 +47,8 @@ class DatDatabase {
 
   const DatHeader& header() const { return header_; }
   const FileIndex& index() const { return index_; }
+  // The archive file's length in bytes; the largest value when it cannot be told.
+  std::uint64_t file_length() const { return file_length_; }
 
   // Walks the directory tree from the header's root and fills the index.
   std::expected<void, DatError> read_directory();
@@ -56,15 +58,17 @@ class DatDatabase {
   // file that would decompress to more than kMaxDecompressedSize bytes fails
   // with DecompressionFailed.
   std::expected<Bytes, DatError> get_file(std::uint32_t id) const;
-  // The same, with its block visits, the bytes it gathers and its LRS output
-  // drawn from `budget`, so that a caller fetching many files bounds what an
-  // archive whose entries share chains can make it read.
+  // The same, with its block visits and the bytes it gathers drawn from
+  // `budget`, so that a caller fetching many files bounds what an archive
+  // whose entries share chains can make it read.
   std::expected<Bytes, DatError> get_file(std::uint32_t id, ReadBudget& budget) const;
 
-  // Sixteen times the archive's length plus 256 MiB: several times what
-  // resolving every surface of a sound archive reads and decodes, while a
-  // crafted archive is stopped after a few seconds of work.
-  std::uint64_t suggested_read_limit() const;
+  // The blocks and bytes of the archive that the directory does not take,
+  // plus the given slack. The files of a sound archive lie in blocks of their
+  // own, so fetching each of them once stays inside it; entries made to
+  // share chains run out of it. Spent, it fails with "Other error: read limit
+  // reached: files read more than the archive holds".
+  ReadBudget unread_budget(std::uint64_t slack_bytes, std::uint64_t slack_blocks) const;
 
  private:
   DatDatabase(PosixFile file, DatHeader header)
@@ -83,6 +87,9 @@ class DatDatabase {
   DatHeader header_;
   FileIndex index_;
   std::uint64_t file_length_;
+  // What the last directory walk left of the archive's bytes and blocks.
+  std::uint64_t unread_bytes_ = 0;
+  std::uint64_t unread_blocks_ = 0;
 };
 
 }  // namespace brackwater::dat

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <string>
 
 #include "brackwater/dat/error.hpp"
 
@@ -16,21 +15,12 @@ namespace brackwater::dat {
 class ReadBudget {
  public:
   static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
-  // A block visit costs a system call, worth about this many bytes of copying.
-  static constexpr std::uint64_t kBlockReadCost = 512;
 
   // No limit at all.
   ReadBudget() = default;
   // `bytes` and `blocks`; a refused spend fails with `when_spent`.
   ReadBudget(std::uint64_t bytes, std::uint64_t blocks, DatError when_spent)
       : bytes_(bytes), blocks_(blocks), when_spent_(std::move(when_spent)) {}
-  // `bytes`, and a block visit for every kBlockReadCost of them; a refused
-  // spend fails with "Other error: read limit of {bytes} bytes reached".
-  static ReadBudget limit(std::uint64_t bytes) {
-    return ReadBudget(
-        bytes, bytes / kBlockReadCost,
-        DatError(DatError::Other{"read limit of " + std::to_string(bytes) + " bytes reached"}));
-  }
 
   // Takes `blocks` block visits and `bytes` out of the budget; false when
   // either would go beyond what is left, which uses the budget up.
@@ -45,6 +35,8 @@ class ReadBudget {
     return true;
   }
 
+  std::uint64_t bytes_left() const { return bytes_; }
+  std::uint64_t blocks_left() const { return blocks_; }
   bool used_up() const { return blocks_ == 0 || bytes_ == 0; }
 
   // The error of a refused spend.

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "brackwater/dat/bytes.hpp"
@@ -14,6 +16,7 @@
 #include "brackwater/dat/file_type/texture.hpp"
 #include "brackwater/dat/read_budget.hpp"
 #include "brackwater/tools/dominant.hpp"
+#include "brackwater/tools/record_cache.hpp"
 #include "brackwater/tools/tool_error.hpp"
 
 namespace brackwater::tools {
@@ -52,33 +55,49 @@ class ResolveObserver {
   virtual void on_pixels(const dat::Texture&, dat::ByteSpan) {}
 };
 
+struct ResolveSession;
+
 // The texture as RGBA8, with the palette `choice` names for paletted formats,
-// fetched within `budget` when one is given.
+// fetched through `session` when one is given.
 std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(
     const dat::DatDatabase& db, const dat::Texture& texture, const PaletteChoice& choice,
-    ResolveObserver* observer = nullptr, dat::ReadBudget* budget = nullptr);
+    ResolveObserver* observer = nullptr, ResolveSession* session = nullptr);
 
-// Textures' colours as worked out once, by texture id and the palette the
-// surface names: surfaces sharing a texture then read and decode it once. The
-// outcome depends on nothing else, so reusing it changes no result.
+// Textures' colours as worked out once: surfaces sharing a texture then
+// read and decode it once. The outcome depends on the texture id and, for a
+// paletted texture, on the palette id the surface names; on nothing else,
+// so reusing it changes no result.
 class TextureColorCache {
  public:
-  using Key = std::pair<std::uint32_t, std::uint32_t>;  // texture id, surface palette id
   using Outcome = std::expected<SurfaceColor, ToolError>;
 
-  const Outcome* find(const Key& key) const;
-  const Outcome& remember(const Key& key, Outcome outcome);
+  const Outcome* find(std::uint32_t texture_id, std::uint32_t surface_palette_id) const;
+  // `surface_palette_id` empty: the outcome holds for every surface palette.
+  const Outcome& remember(std::uint32_t texture_id, std::optional<std::uint32_t> surface_palette_id,
+                          Outcome outcome);
 
  private:
-  std::map<Key, Outcome> outcomes_;
+  std::unordered_map<std::uint32_t, Outcome> any_palette_;
+  std::map<std::pair<std::uint32_t, std::uint32_t>, Outcome> by_palette_;
 };
 
-// What resolving many surfaces of one archive shares: one read limit over
-// all their fetches and decoded pixels (a few bytes of record can name a
-// 4096 x 4096 texture, or a chain that other entries share), and the outcome
-// of every texture already resolved.
+// What resolving many surfaces of one archive shares. Files are read through
+// `records` and within `reads`: what the archive holds beyond its directory,
+// which fetching each file of a sound archive once never passes, while
+// entries made to share chains soon do. Decoded images count against
+// `decodes`, since a few bytes of record can name a 4096 x 4096 image. Textures
+// already resolved answer from `textures`.
 struct ResolveSession {
-  dat::ReadBudget budget;
+  // 64 MiB of records held for reuse.
+  static constexpr std::size_t kRecordCacheBytes = std::size_t{64} << 20;
+
+  // Reads within the archive's unread blocks and bytes (plus 64 MiB and 2^20
+  // blocks of slack), decoding within sixteen times its length plus 256 MiB.
+  static ResolveSession for_archive(const dat::DatDatabase& db);
+
+  dat::ReadBudget reads;
+  dat::ReadBudget decodes;
+  RecordCache records{kRecordCacheBytes};
   TextureColorCache textures;
 };
 
