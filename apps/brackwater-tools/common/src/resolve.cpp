@@ -143,12 +143,12 @@ std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDataba
   // The conversion asks for the texture's default palette; an override
   // answers with the surface's own instead.
   const bool override_palette = choice.source == PaletteChoice::Source::SurfaceOverride;
-  const auto fetch = [&](std::uint32_t requested) {
+  const auto palette_for = [&](std::uint32_t requested) {
     return fetch_palette(db, override_palette ? *choice.palette_id : requested, observer, session);
   };
   // Passed by reference, the fetcher fits std::function's inline storage:
   // no allocation per texture.
-  return dat::to_rgba8(texture, std::ref(fetch));
+  return dat::to_rgba8(texture, std::ref(palette_for));
 }
 
 ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
