@@ -88,12 +88,11 @@ class LoopGuard {
 
 std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
                                                            std::uint32_t size) const {
-  ReadBudget unlimited;
-  return gather(offset, size, unlimited);
+  return gather(offset, size, nullptr);
 }
 
 std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::uint32_t size,
-                                                   ReadBudget& budget) const {
+                                                   ReadBudget* budget) const {
   if (size == 0) return Bytes{};
   // A data area of 0 bytes would let a looping chain run forever.
   if (header_.block_size <= kLinkSize) {
@@ -120,7 +119,7 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
   std::size_t written = 0;
   while (true) {
     const std::size_t chunk = std::min<std::size_t>(data_area, size - written);
-    if (!budget.spend(1, chunk)) return std::unexpected(budget.spent_error());
+    if (budget && !budget->spend(1, chunk)) return std::unexpected(budget->spent_error());
     out.resize(written + chunk);
     auto link = read_block(file_, block, out.data() + written, chunk, written);
     if (!link) return std::unexpected(DatError(link.error()));
@@ -134,7 +133,9 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
       if (size - written > file_length_ - std::min(file_length_, rest_at)) {
         return std::unexpected(DatError(IoError::fill_whole_buffer()));
       }
-      if (!budget.spend(0, size - written)) return std::unexpected(budget.spent_error());
+      if (budget && !budget->spend(0, size - written)) {
+        return std::unexpected(budget->spent_error());
+      }
       out.resize(size);
       auto rest = file_.pread_exact(out.data() + written, size - written, rest_at);
       if (!rest) return std::unexpected(DatError(rest.error()));
@@ -149,11 +150,14 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
-  ReadBudget unlimited;
-  return get_file(id, unlimited);
+  return fetch(id, nullptr);
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget) const {
+  return fetch(id, &budget);
+}
+
+std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* budget) const {
   const auto found = index_.find(id);
   if (found == index_.end()) return std::unexpected(DatError(DatError::NotFound{id}));
   const DatFileEntry& entry = found->second;

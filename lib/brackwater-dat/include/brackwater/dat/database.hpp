@@ -79,9 +79,12 @@ class DatDatabase {
     return file.size().value_or(std::numeric_limits<std::uint64_t>::max());
   }
 
-  // `size` bytes of the chain at `offset`, drawing on `budget` block by block.
+  // `size` bytes of the chain at `offset`, drawing on `budget` (when there is
+  // one) block by block.
   std::expected<Bytes, DatError> gather(std::uint32_t offset, std::uint32_t size,
-                                        ReadBudget& budget) const;
+                                        ReadBudget* budget) const;
+  // get_file, within `budget` when there is one.
+  std::expected<Bytes, DatError> fetch(std::uint32_t id, ReadBudget* budget) const;
 
   PosixFile file_;
   DatHeader header_;

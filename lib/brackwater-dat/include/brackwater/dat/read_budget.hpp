@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <optional>
 
 #include "brackwater/dat/error.hpp"
 
@@ -16,8 +15,6 @@ class ReadBudget {
  public:
   static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
 
-  // No limit at all.
-  ReadBudget() = default;
   // `bytes` and `blocks`; a refused spend fails with `when_spent`.
   ReadBudget(std::uint64_t bytes, std::uint64_t blocks, DatError when_spent)
       : bytes_(bytes), blocks_(blocks), when_spent_(std::move(when_spent)) {}
@@ -40,14 +37,12 @@ class ReadBudget {
   bool used_up() const { return blocks_ == 0 || bytes_ == 0; }
 
   // The error of a refused spend.
-  DatError spent_error() const {
-    return when_spent_ ? *when_spent_ : DatError(DatError::Other{"read limit reached"});
-  }
+  const DatError& spent_error() const { return when_spent_; }
 
  private:
-  std::uint64_t bytes_ = kUnlimited;
-  std::uint64_t blocks_ = kUnlimited;
-  std::optional<DatError> when_spent_;
+  std::uint64_t bytes_;
+  std::uint64_t blocks_;
+  DatError when_spent_;
 };
 
 }  // namespace brackwater::dat
