@@ -32,6 +32,9 @@ class PosixFile {
   // range is "failed to fill whole buffer".
   std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
                                            std::uint64_t offset) const;
+  // For calls this type does not wrap (read-ahead hints, submission rings);
+  // the file stays owned here.
+  int descriptor() const { return fd_; }
 
  private:
   explicit PosixFile(int fd) : fd_(fd) {}
