@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+
+#include "brackwater/dat/bytes.hpp"
+
+namespace brackwater::dat {
+
+// Byte ranges of the archive read ahead of need, by file offset. A chain read
+// takes a range from here when one holds all the bytes it wants and reads the
+// file otherwise, so what is held (or not) changes how long a read takes,
+// never what it gives.
+class PrefetchedBlocks {
+ public:
+  // The `count` bytes at `offset`, or null when no held range covers them all.
+  const std::uint8_t* find(std::uint64_t offset, std::size_t count) const;
+  // Holds `bytes`, read at `offset`; a longer range already held there stays.
+  void hold(std::uint64_t offset, Bytes bytes);
+  void clear();
+
+  std::size_t bytes_held() const { return bytes_held_; }
+
+ private:
+  std::map<std::uint64_t, Bytes> ranges_;
+  std::size_t bytes_held_ = 0;
+};
+
+}  // namespace brackwater::dat
