@@ -24,11 +24,33 @@ DatError corrupt_chain(std::uint32_t offset, const std::string& what) {
   return DatError(DatError::Corruption{"block chain at offset 0x" + hex8(offset) + " " + what});
 }
 
+// Where a chain's reads come from: the blocks read ahead when they hold the
+// whole range, the file otherwise. Either gives the same bytes.
+class ChainSource {
+ public:
+  ChainSource(const PosixFile& file, const PrefetchedBlocks* ahead) : file_(file), ahead_(ahead) {}
+
+  std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
+                                           std::uint64_t offset) const {
+    if (ahead_) {
+      if (const std::uint8_t* held = ahead_->find(offset, count)) {
+        std::memcpy(out, held, count);
+        return {};
+      }
+    }
+    return file_.pread_exact(out, count, offset);
+  }
+
+ private:
+  const PosixFile& file_;
+  const PrefetchedBlocks* ahead_;
+};
+
 // Reads the link of the block at `block` and the `chunk` bytes of data after
 // it into `dest`. Link and data lie back to back on disk, so one positional
 // read covers both: the link lands in the four bytes before `dest` (saved and
 // put back) or, at the very start of the output, in a staging buffer.
-std::expected<std::uint32_t, IoError> read_block(const PosixFile& file, std::uint64_t block,
+std::expected<std::uint32_t, IoError> read_block(const ChainSource& file, std::uint64_t block,
                                                  std::uint8_t* dest, std::size_t chunk,
                                                  std::size_t written_before) {
   if (written_before >= kLinkSize) {
@@ -88,11 +110,12 @@ class LoopGuard {
 
 std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
                                                            std::uint32_t size) const {
-  return gather(offset, size, nullptr);
+  return gather(offset, size, nullptr, nullptr);
 }
 
 std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::uint32_t size,
-                                                   ReadBudget* budget) const {
+                                                   ReadBudget* budget,
+                                                   const PrefetchedBlocks* ahead) const {
   if (size == 0) return Bytes{};
   // A data area of 0 bytes would let a looping chain run forever.
   if (header_.block_size <= kLinkSize) {
@@ -113,6 +136,7 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
     return std::unexpected(DatError(IoError::out_of_memory()));
   }
 
+  const ChainSource source(file_, ahead);
   const std::size_t data_area = header_.block_size - kLinkSize;
   std::uint64_t block = offset;
   LoopGuard loop_guard(offset);
@@ -121,7 +145,7 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
     const std::size_t chunk = std::min<std::size_t>(data_area, size - written);
     if (budget && !budget->spend(1, chunk)) return std::unexpected(budget->spent_error());
     out.resize(written + chunk);
-    auto link = read_block(file_, block, out.data() + written, chunk, written);
+    auto link = read_block(source, block, out.data() + written, chunk, written);
     if (!link) return std::unexpected(DatError(link.error()));
     written += chunk;
     if (written == size) return out;
@@ -137,7 +161,7 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
         return std::unexpected(budget->spent_error());
       }
       out.resize(size);
-      auto rest = file_.pread_exact(out.data() + written, size - written, rest_at);
+      auto rest = source.pread_exact(out.data() + written, size - written, rest_at);
       if (!rest) return std::unexpected(DatError(rest.error()));
       return out;
     }
@@ -150,18 +174,28 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
-  return fetch(id, nullptr);
+  return fetch(id, nullptr, nullptr);
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget) const {
-  return fetch(id, &budget);
+  return fetch(id, &budget, nullptr);
 }
 
-std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* budget) const {
+std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget,
+                                                     const PrefetchedBlocks& ahead) const {
+  return fetch(id, &budget, &ahead);
+}
+
+ChainPrefetcher DatDatabase::chain_prefetcher(BatchReader::Mechanism mechanism) const {
+  return ChainPrefetcher(file_, header_.block_size, file_length_, mechanism);
+}
+
+std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* budget,
+                                                  const PrefetchedBlocks* ahead) const {
   const auto found = index_.find(id);
   if (found == index_.end()) return std::unexpected(DatError(DatError::NotFound{id}));
   const DatFileEntry& entry = found->second;
-  auto stored = gather(entry.offset, entry.size, budget);
+  auto stored = gather(entry.offset, entry.size, budget, ahead);
   if (!stored || !entry.compressed()) return stored;
   try {
     // A stream that really expands yields at most 17 bytes for every 2 it

@@ -24,7 +24,7 @@ std::expected<Record, dat::DatError> fetch(const DatDatabase& db, std::uint32_t 
   if (reuse) {
     if (Record held = session->records.find(id)) return held;
   }
-  auto bytes = session ? db.get_file(id, session->reads) : db.get_file(id);
+  auto bytes = session ? db.get_file(id, session->reads, session->prefetched) : db.get_file(id);
   if (!bytes) return std::unexpected(std::move(bytes.error()));
   auto record = std::make_shared<const dat::Bytes>(std::move(*bytes));
   if (reuse) session->records.remember(id, record);
@@ -151,9 +151,13 @@ std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDataba
   return dat::to_rgba8(texture, std::ref(palette_for));
 }
 
-ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
+dat::ReadBudget ResolveSession::read_allowance(const DatDatabase& db) {
   constexpr std::uint64_t kSlackBytes = std::uint64_t{64} << 20;
   constexpr std::uint64_t kSlackBlocks = std::uint64_t{1} << 20;
+  return db.unread_budget(kSlackBytes, kSlackBlocks);
+}
+
+ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
   constexpr std::uint64_t kDecodeAllowance = std::uint64_t{256} << 20;
   constexpr std::uint64_t kDecodeTimes = 16;
   const std::uint64_t length = db.file_length();
@@ -162,11 +166,12 @@ ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
           ? dat::ReadBudget::kUnlimited
           : kDecodeTimes * length + kDecodeAllowance;
   return ResolveSession{
-      db.unread_budget(kSlackBytes, kSlackBlocks),
+      read_allowance(db),
       dat::ReadBudget(decode_limit, dat::ReadBudget::kUnlimited,
                       dat::DatError(dat::DatError::Other{
                           "decode limit of " + std::to_string(decode_limit) + " bytes reached"})),
       RecordCache(kRecordCacheBytes),
+      {},
       {}};
 }
 

@@ -6,10 +6,13 @@
 #include <filesystem>
 #include <limits>
 
+#include "brackwater/dat/batch_reader.hpp"
 #include "brackwater/dat/bytes.hpp"
+#include "brackwater/dat/chain_prefetcher.hpp"
 #include "brackwater/dat/error.hpp"
 #include "brackwater/dat/file_index.hpp"
 #include "brackwater/dat/posix_file.hpp"
+#include "brackwater/dat/prefetched_blocks.hpp"
 #include "brackwater/dat/read_budget.hpp"
 
 namespace brackwater::dat {
@@ -62,6 +65,16 @@ class DatDatabase {
   // `budget`, so that a caller fetching many files bounds what an archive
   // whose entries share chains can make it read.
   std::expected<Bytes, DatError> get_file(std::uint32_t id, ReadBudget& budget) const;
+  // The same, taking the reads that `ahead` holds from there instead of the
+  // file: the same bytes, errors and budget charges, sooner.
+  std::expected<Bytes, DatError> get_file(std::uint32_t id, ReadBudget& budget,
+                                          const PrefetchedBlocks& ahead) const;
+
+  // A reader of many files' chains at once into PrefetchedBlocks, for the
+  // get_file above. It reads this database's file: the database must not
+  // move while the prefetcher lives.
+  ChainPrefetcher chain_prefetcher(
+      BatchReader::Mechanism mechanism = BatchReader::Mechanism::Ring) const;
 
   // The blocks and bytes of the archive that the directory does not take,
   // plus the given slack. The files of a sound archive lie in blocks of their
@@ -82,9 +95,10 @@ class DatDatabase {
   // `size` bytes of the chain at `offset`, drawing on `budget` (when there is
   // one) block by block.
   std::expected<Bytes, DatError> gather(std::uint32_t offset, std::uint32_t size,
-                                        ReadBudget* budget) const;
-  // get_file, within `budget` when there is one.
-  std::expected<Bytes, DatError> fetch(std::uint32_t id, ReadBudget* budget) const;
+                                        ReadBudget* budget, const PrefetchedBlocks* ahead) const;
+  // get_file, within `budget` when there is one, reading from `ahead` what it holds.
+  std::expected<Bytes, DatError> fetch(std::uint32_t id, ReadBudget* budget,
+                                       const PrefetchedBlocks* ahead) const;
 
   PosixFile file_;
   DatHeader header_;
