@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "batch_mechanisms.hpp"
 #include "temp_dir.hpp"
 
 namespace brackwater::dat {
@@ -80,11 +81,8 @@ TEST_P(BatchReaderTest, GivesWhatPlainReadsGiveForEveryRequest) {
   EXPECT_TRUE(reader.read({}).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Mechanisms, BatchReaderTest,
-                         testing::Values(Mechanism::Ring, Mechanism::Advise),
-                         [](const testing::TestParamInfo<Mechanism>& mechanism) {
-                           return mechanism.param == Mechanism::Ring ? "Ring" : "Advise";
-                         });
+INSTANTIATE_TEST_SUITE_P(Mechanisms, BatchReaderTest, test_support::batch_mechanisms(),
+                         test_support::mechanism_name);
 
 }  // namespace
 }  // namespace brackwater::dat

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -8,6 +7,8 @@
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/lrs_encoder.hpp"
+#include "batch_mechanisms.hpp"
+#include "random_bytes.hpp"
 #include "record_testing.hpp"
 
 namespace brackwater::dat {
@@ -16,17 +17,11 @@ namespace {
 using portal_fixture::ArchiveBuilder;
 using portal_fixture::ArchiveFile;
 using test_support::error_text;
+using test_support::random_bytes;
 using Mechanism = BatchReader::Mechanism;
 
 constexpr std::uint32_t kPastEnd = 0x7FFFFF00;
 constexpr std::uint32_t kBlockSize = 64;
-
-Bytes random_bytes(std::size_t size, unsigned seed) {
-  std::mt19937 gen(seed);
-  Bytes bytes(size);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(gen());
-  return bytes;
-}
 
 // Files in every way a chain can go wrong, ids from 1 up.
 struct DamagedArchive {
@@ -120,11 +115,8 @@ TEST_P(PrefetchedReadTest, GivesWhatGetFileGives) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Mechanisms, PrefetchedReadTest,
-                         testing::Values(Mechanism::Ring, Mechanism::Advise),
-                         [](const testing::TestParamInfo<Mechanism>& mechanism) {
-                           return mechanism.param == Mechanism::Ring ? "Ring" : "Advise";
-                         });
+INSTANTIATE_TEST_SUITE_P(Mechanisms, PrefetchedReadTest, test_support::batch_mechanisms(),
+                         test_support::mechanism_name);
 
 }  // namespace
 }  // namespace brackwater::dat
