@@ -5,12 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <expected>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/tools/resolve.hpp"
+#include "brackwater/tools/window_prefetch.hpp"
 #include "check.hpp"
 
 namespace {
@@ -65,9 +68,14 @@ bool is_surface(std::uint32_t id) {
   return (id >> 24) == 0x08;
 }
 
+std::string outcome(const std::expected<dat::Bytes, dat::DatError>& read) {
+  return read ? std::string(read->begin(), read->end()) : "error: " + read.error().message();
+}
+
 }  // namespace
 
-// Opens the input as an archive, fetches every file it indexes and resolves
+// Opens the input as an archive, fetches every file it indexes, also from
+// blocks read ahead (which must give what a plain fetch gives), and resolves
 // every surface to its colour, as the survey would, within a read limit.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static ScratchFile file;
@@ -80,10 +88,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint32_t> ids;
   for (const auto& [id, entry] : db->index()) ids.push_back(id);
   std::sort(ids.begin(), ids.end());
+  std::vector<dat::ChainStart> chains;
+  for (const auto& [id, entry] : db->index()) chains.push_back({entry.offset, entry.size});
+  dat::PrefetchedBlocks ahead;
+  db->chain_prefetcher().prefetch(chains, std::uint64_t{1} << 20, ahead);
   // As the survey reads: within what the archive holds beyond its directory.
   dat::ReadBudget fetches = db->unread_budget(0, 0);
+  dat::ReadBudget fetches_ahead = db->unread_budget(0, 0);
   for (const std::uint32_t id : ids) {
     auto bytes = db->get_file(id, fetches);
+    fuzz::require(outcome(db->get_file(id, fetches_ahead, ahead)) == outcome(bytes) &&
+                      fetches_ahead.bytes_left() == fetches.bytes_left() &&
+                      fetches_ahead.blocks_left() == fetches.blocks_left(),
+                  "a fetch from blocks read ahead gives and charges what a plain one does");
     if (!bytes) {
       fuzz::require(!bytes.error().message().empty(), "a fetch error has a text");
       continue;
@@ -94,8 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   tools::ResolveSession session = tools::ResolveSession::for_archive(*db);
   session.decodes = decode_limit(size);
-  for (const std::uint32_t id : ids) {
-    if (!is_surface(id)) continue;
+  std::vector<std::uint32_t> surfaces;
+  std::copy_if(ids.begin(), ids.end(), std::back_inserter(surfaces), is_surface);
+  tools::WindowPrefetch{*db, session}(surfaces);
+  for (const std::uint32_t id : surfaces) {
     auto color = tools::dominant_for(*db, id, nullptr, &session);
     if (!color) fuzz::require(!color.error().render().empty(), "a surface error has a text");
   }
