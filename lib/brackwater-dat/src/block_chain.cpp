@@ -9,6 +9,7 @@
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/field_reader.hpp"
 #include "brackwater/dat/lrs.hpp"
+#include "chain_source.hpp"
 
 namespace brackwater::dat {
 namespace {
@@ -23,28 +24,6 @@ constexpr std::size_t kStagedChunk = 4096;
 DatError corrupt_chain(std::uint32_t offset, const std::string& what) {
   return DatError(DatError::Corruption{"block chain at offset 0x" + hex8(offset) + " " + what});
 }
-
-// Where a chain's reads come from: the blocks read ahead when they hold the
-// whole range, the file otherwise. Either gives the same bytes.
-class ChainSource {
- public:
-  ChainSource(const PosixFile& file, const PrefetchedBlocks* ahead) : file_(file), ahead_(ahead) {}
-
-  std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
-                                           std::uint64_t offset) const {
-    if (ahead_) {
-      if (const std::uint8_t* held = ahead_->find(offset, count)) {
-        std::memcpy(out, held, count);
-        return {};
-      }
-    }
-    return file_.pread_exact(out, count, offset);
-  }
-
- private:
-  const PosixFile& file_;
-  const PrefetchedBlocks* ahead_;
-};
 
 // Reads the link of the block at `block` and the `chunk` bytes of data after
 // it into `dest`. Link and data lie back to back on disk, so one positional
@@ -110,12 +89,12 @@ class LoopGuard {
 
 std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
                                                            std::uint32_t size) const {
-  return gather(offset, size, nullptr, nullptr);
+  return gather(offset, size, nullptr, ChainSource(file_));
 }
 
 std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::uint32_t size,
                                                    ReadBudget* budget,
-                                                   const PrefetchedBlocks* ahead) const {
+                                                   const ChainSource& source) const {
   if (size == 0) return Bytes{};
   // A data area of 0 bytes would let a looping chain run forever.
   if (header_.block_size <= kLinkSize) {
@@ -136,7 +115,6 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
     return std::unexpected(DatError(IoError::out_of_memory()));
   }
 
-  const ChainSource source(file_, ahead);
   const std::size_t data_area = header_.block_size - kLinkSize;
   std::uint64_t block = offset;
   LoopGuard loop_guard(offset);
@@ -174,16 +152,21 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
-  return fetch(id, nullptr, nullptr);
+  return fetch(id, nullptr, ChainSource(file_));
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget) const {
-  return fetch(id, &budget, nullptr);
+  return fetch(id, &budget, ChainSource(file_));
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget,
                                                      const PrefetchedBlocks& ahead) const {
-  return fetch(id, &budget, &ahead);
+  return fetch(id, &budget, ChainSource(file_, &ahead));
+}
+
+std::expected<Bytes, DatError> DatDatabase::get_held_file(std::uint32_t id, ReadBudget& budget,
+                                                          const PrefetchedBlocks& ahead) const {
+  return fetch(id, &budget, ChainSource(ahead));
 }
 
 ChainPrefetcher DatDatabase::chain_prefetcher(BatchReader::Mechanism mechanism) const {
@@ -191,11 +174,11 @@ ChainPrefetcher DatDatabase::chain_prefetcher(BatchReader::Mechanism mechanism) 
 }
 
 std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* budget,
-                                                  const PrefetchedBlocks* ahead) const {
+                                                  const ChainSource& source) const {
   const auto found = index_.find(id);
   if (found == index_.end()) return std::unexpected(DatError(DatError::NotFound{id}));
   const DatFileEntry& entry = found->second;
-  auto stored = gather(entry.offset, entry.size, budget, ahead);
+  auto stored = gather(entry.offset, entry.size, budget, source);
   if (!stored || !entry.compressed()) return stored;
   try {
     // A stream that really expands yields at most 17 bytes for every 2 it

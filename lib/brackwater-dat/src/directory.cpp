@@ -5,6 +5,7 @@
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/field_reader.hpp"
+#include "chain_source.hpp"
 
 namespace brackwater::dat {
 namespace {
@@ -155,7 +156,7 @@ std::expected<void, DatError> DatDatabase::read_directory() {
       return std::unexpected(DatError(DatError::Corruption{
           "directory node at offset 0x" + hex8(step.node) + " is linked more than once"}));
     }
-    auto node = gather(step.node, kNodeSize, &walk_budget, nullptr);
+    auto node = gather(step.node, kNodeSize, &walk_budget, ChainSource(file_));
     if (!node) return std::unexpected(std::move(node.error()));
     if (auto entries = parse_entries(*node, parsed); !entries) {
       return std::unexpected(DatError(std::move(entries.error())));

@@ -53,7 +53,7 @@ void WindowPrefetch::read_ahead(const std::vector<std::uint32_t>& ids) {
 
 RecordCache::Record WindowPrefetch::record(std::uint32_t id) {
   if (RecordCache::Record held = session_.records.peek(id)) return held;
-  auto bytes = db_.get_file(id, allowance_, session_.prefetched);
+  auto bytes = db_.get_held_file(id, allowance_, session_.prefetched);
   if (!bytes) return nullptr;
   return std::make_shared<const dat::Bytes>(std::move(*bytes));
 }

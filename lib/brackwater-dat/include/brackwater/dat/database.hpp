@@ -17,6 +17,8 @@
 
 namespace brackwater::dat {
 
+class ChainSource;
+
 // The 80 bytes at file offset 0x140. Only `block_size` and `root_offset` are
 // used after opening; the rest is kept as stored.
 struct DatHeader {
@@ -69,6 +71,11 @@ class DatDatabase {
   // file: the same bytes, errors and budget charges, sooner.
   std::expected<Bytes, DatError> get_file(std::uint32_t id, ReadBudget& budget,
                                           const PrefetchedBlocks& ahead) const;
+  // The same from `ahead` alone: where get_file would read the file, this
+  // fails ("Resource temporarily unavailable") instead. For looking into
+  // what was read ahead without reading more.
+  std::expected<Bytes, DatError> get_held_file(std::uint32_t id, ReadBudget& budget,
+                                               const PrefetchedBlocks& ahead) const;
 
   // A reader of many files' chains at once into PrefetchedBlocks, for the
   // get_file above. It reads this database's file: the database must not
@@ -95,10 +102,10 @@ class DatDatabase {
   // `size` bytes of the chain at `offset`, drawing on `budget` (when there is
   // one) block by block.
   std::expected<Bytes, DatError> gather(std::uint32_t offset, std::uint32_t size,
-                                        ReadBudget* budget, const PrefetchedBlocks* ahead) const;
-  // get_file, within `budget` when there is one, reading from `ahead` what it holds.
+                                        ReadBudget* budget, const ChainSource& source) const;
+  // get_file, within `budget` when there is one, reading from `source`.
   std::expected<Bytes, DatError> fetch(std::uint32_t id, ReadBudget* budget,
-                                       const PrefetchedBlocks* ahead) const;
+                                       const ChainSource& source) const;
 
   PosixFile file_;
   DatHeader header_;

@@ -39,8 +39,8 @@ class WindowPrefetch {
 
   // Reads ahead the files `ids` that the session does not hold already.
   void read_ahead(const std::vector<std::uint32_t>& ids);
-  // A file's bytes as held, or as put together from what was read ahead;
-  // empty when it cannot be had, which leaves the file to the resolution.
+  // A file's bytes as the session holds them, or as put together from what
+  // was read ahead alone; empty when neither has them all.
   RecordCache::Record record(std::uint32_t id);
 
   // What each level's records name for the next: the texture references of
