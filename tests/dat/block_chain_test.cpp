@@ -68,6 +68,43 @@ TEST(BlockChain, RoundTripsAnyBlockSizeAndFileSize) {
   }
 }
 
+// Nothing stops a chain from coming back to a block: its data is read again
+// until the size is gathered. A 600-byte file in one self-linked block of 256
+// is its 252 bytes, the same 252 again, then their first 96.
+TEST(BlockChain, ChainComingBackToABlockReadsItAgain) {
+  struct Case {
+    const char* what;
+    std::uint32_t block_size;
+    std::size_t blocks;     // laid out one after another
+    std::size_t last_link;  // the last block links back to this one
+    std::uint32_t size;
+  } cases[] = {
+      {"one block linking to itself", 256, 1, 0, 600},
+      {"three blocks, the last back to the first", 64, 3, 0, 1000},
+      {"six blocks, the last back to the third", 256, 6, 2, 5000},
+      {"forty 5-byte blocks, the last back to the second", 5, 40, 1, 3000},
+  };
+  for (const Case& c : cases) {
+    const std::size_t data_area = c.block_size - 4;
+    const Bytes data = random_bytes(c.blocks * data_area, c.block_size);
+    ArchiveBuilder b({.block_size = c.block_size});
+    const std::uint32_t start = b.end();
+    const auto block_at = [&](std::size_t k) {
+      return static_cast<std::uint32_t>(start + k * c.block_size);
+    };
+    b.add_chain(data, {.links = {{c.blocks - 1, block_at(c.last_link)}}});
+    b.add_chain(Bytes(c.size), {.blocks = 1});  // room for the size in the archive
+    Bytes expected;
+    for (std::size_t k = 0; expected.size() < c.size; k = k + 1 < c.blocks ? k + 1 : c.last_link) {
+      expected.insert(expected.end(), data.begin() + static_cast<std::ptrdiff_t>(k * data_area),
+                      data.begin() + static_cast<std::ptrdiff_t>((k + 1) * data_area));
+    }
+    expected.resize(c.size);
+    ArchiveFile file(b);
+    EXPECT_EQ(open_ok(file).read_file_data(start, c.size), expected) << c.what;
+  }
+}
+
 TEST(BlockChain, SizeZeroReadsNothingEvenPastTheEnd) {
   ArchiveFile file(ArchiveBuilder{});
   auto read = open_ok(file).read_file_data(kPastEnd, 0);

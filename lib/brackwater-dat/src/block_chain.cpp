@@ -58,32 +58,6 @@ std::expected<std::uint32_t, IoError> read_block(const PosixFile& file, std::uin
   return load_u32(link.data());
 }
 
-// Spots a chain that runs in a circle without remembering its blocks
-// (Brent's method): each link is compared with one landmark block, which
-// moves to the newest block whenever the steps since it last moved reach the
-// next power of two. A cycle is caught within about twice its length after
-// the chain enters it, so a looping chain costs a few reads instead of one
-// per data area of the file's size.
-class LoopGuard {
- public:
-  explicit LoopGuard(std::uint32_t first) : landmark_(first) {}
-
-  bool loops_back(std::uint32_t next) {
-    if (next == landmark_) return true;
-    if (++steps_ == span_) {
-      landmark_ = next;
-      steps_ = 0;
-      span_ *= 2;
-    }
-    return false;
-  }
-
- private:
-  std::uint32_t landmark_;
-  std::uint64_t steps_ = 0;
-  std::uint64_t span_ = 1;
-};
-
 }  // namespace
 
 std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
@@ -94,7 +68,9 @@ std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
 std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::uint32_t size,
                                                    ReadBudget* budget) const {
   if (size == 0) return Bytes{};
-  // A data area of 0 bytes would let a looping chain run forever.
+  // A data area of 0 bytes would let a looping chain run forever; with one
+  // byte or more, a chain that revisits its blocks still ends once `size`
+  // bytes are gathered.
   if (header_.block_size <= kLinkSize) {
     return std::unexpected(corrupt_chain(offset, "cannot be read: block size " +
                                                      std::to_string(header_.block_size) +
@@ -115,7 +91,6 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
 
   const std::size_t data_area = header_.block_size - kLinkSize;
   std::uint64_t block = offset;
-  LoopGuard loop_guard(offset);
   std::size_t written = 0;
   while (true) {
     const std::size_t chunk = std::min<std::size_t>(data_area, size - written);
@@ -140,10 +115,6 @@ std::expected<Bytes, DatError> DatDatabase::gather(std::uint32_t offset, std::ui
       auto rest = file_.pread_exact(out.data() + written, size - written, rest_at);
       if (!rest) return std::unexpected(DatError(rest.error()));
       return out;
-    }
-    // A stored file never shares a block with itself.
-    if (loop_guard.loops_back(*link)) {
-      return std::unexpected(corrupt_chain(offset, "loops back to block 0x" + hex8(*link)));
     }
     block = *link;
   }

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <limits>
 #include <unordered_set>
 #include <vector>
 
@@ -11,6 +12,17 @@ namespace {
 
 // Ceiling on the entries reserved before the walk: 28 MiB of address space.
 constexpr std::uint64_t kMaxReservedEntries = std::uint64_t{1} << 20;
+
+// What the walk may read beyond the archive's length and block count: about
+// 9,800 more node reads, each of which may collect 61 entries again.
+constexpr std::uint64_t kWalkSlackBytes = std::uint64_t{16} << 20;
+constexpr std::uint64_t kWalkSlackBlocks = std::uint64_t{1} << 17;
+
+std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {
+  return a > std::numeric_limits<std::uint64_t>::max() - b
+             ? std::numeric_limits<std::uint64_t>::max()
+             : a + b;
+}
 
 // A directory node, read as the first 1716 bytes of the block chain at its
 // offset: 62 u32 child offsets (0 = empty slot), a u32 entry count, then
@@ -52,8 +64,11 @@ std::expected<void, ReadError> parse_entries(ByteSpan node, std::vector<DatFileE
   return {};
 }
 
-// What the walk does next: read a node, or (node 0) collect an entry.
+// What the walk does next: read a node, collect an entry, or leave an inner
+// node whose subtree is done (it is then no longer on the current path).
 struct WalkStep {
+  enum class Kind { kNode, kEntry, kLeave };
+  Kind kind = Kind::kNode;
   std::uint32_t node = 0;
   std::uint32_t rank = 0;
   DatFileEntry entry{};
@@ -106,12 +121,36 @@ void visit(ByteSpan node, const std::vector<DatFileEntry>& parsed, std::uint32_t
     return;
   }
   for (std::size_t slot = parsed.size() + 1; slot-- > 0;) {
-    if (const std::uint32_t child = branch(node, slot); child != 0) pending.push_back({child});
+    if (const std::uint32_t child = branch(node, slot); child != 0) {
+      pending.push_back({WalkStep::Kind::kNode, child});
+    }
     if (slot > 0) {
-      pending.push_back({0, first_rank + static_cast<std::uint32_t>(slot - 1), parsed[slot - 1]});
+      pending.push_back({WalkStep::Kind::kEntry, 0,
+                         first_rank + static_cast<std::uint32_t>(slot - 1), parsed[slot - 1]});
     }
   }
 }
+
+// The inner nodes from the root down to the node being walked. A branch to
+// one of them would make the walk go round for ever.
+class CurrentPath {
+ public:
+  void enter(std::uint32_t node) {
+    nodes_.push_back(node);
+    members_.insert(node);
+  }
+  void leave() {
+    members_.erase(nodes_.back());
+    nodes_.pop_back();
+  }
+  bool contains(std::uint32_t node) const { return members_.contains(node); }
+  // The node whose branches are being followed.
+  std::uint32_t innermost() const { return nodes_.back(); }
+
+ private:
+  std::vector<std::uint32_t> nodes_;
+  std::unordered_set<std::uint32_t> members_;
+};
 
 }  // namespace
 
@@ -122,50 +161,65 @@ std::expected<void, DatError> DatDatabase::read_directory() {
   if (header_.root_offset == 0) return {};
   // Every stored file takes at least one block. Pages of the reservation
   // that the walk does not fill are never touched, so they cost no memory.
-  Collected collected(static_cast<std::size_t>(std::min(
-      file_length_ / std::max<std::uint32_t>(header_.block_size, 1), kMaxReservedEntries)));
+  Collected collected(static_cast<std::size_t>(std::min(blocks, kMaxReservedEntries)));
 
-  // The nodes of a sound directory lie in blocks of their own, so the walk
-  // reads no more bytes and visits no more blocks than the archive holds.
-  // Nodes made to share blocks could otherwise number in the millions.
+  // A sound directory's nodes lie in blocks of their own and are linked once,
+  // so its walk reads no more than the archive holds. The slack lets a few
+  // shared nodes be walked again, while nodes linked twice at every level of
+  // a deep tree, or millions of nodes sharing a block, end after a bounded
+  // amount of work.
+  const std::uint64_t byte_allowance = saturating_add(file_length_, kWalkSlackBytes);
+  const std::uint64_t block_allowance = saturating_add(blocks, kWalkSlackBlocks);
   ReadBudget walk_budget(
-      file_length_, blocks,
-      DatError(DatError::Corruption{"directory from offset 0x" + hex8(header_.root_offset) +
-                                    " reads more than the archive holds: its nodes share blocks"}));
+      byte_allowance, block_allowance,
+      DatError(DatError::Corruption{
+          "directory from offset 0x" + hex8(header_.root_offset) +
+          " reads more than the archive holds: its nodes share blocks or are linked many times"}));
 
   // Depth first with an explicit stack: a node is read before its children,
   // and children from slot 0 upward, each subtree completely before the next;
-  // entries are ranked in that order, so a later duplicate id replaces an
-  // earlier one exactly as a recursive walk inserting as it reads would
-  // leave them. A failed walk leaves the index as it was.
-  std::vector<WalkStep> pending{{header_.root_offset}};
-  std::unordered_set<std::uint32_t> visited;
+  // a node linked twice is walked twice. Entries are ranked in that order, so
+  // a later duplicate id replaces an earlier one exactly as a recursive walk
+  // inserting as it reads would leave them. A failed walk leaves the index as
+  // it was.
+  std::vector<WalkStep> pending{{WalkStep::Kind::kNode, header_.root_offset}};
+  CurrentPath path;
   std::vector<DatFileEntry> parsed;
   std::uint32_t next_rank = 0;
   while (!pending.empty()) {
     const WalkStep step = pending.back();
     pending.pop_back();
-    if (step.node == 0) {
+    if (step.kind == WalkStep::Kind::kEntry) {
       collected.add(step.entry, step.rank);
       continue;
     }
-    // A node met twice is a cycle or a shared subtree: either would never end
-    // or grow the walk exponentially.
-    if (!visited.insert(step.node).second) {
-      return std::unexpected(DatError(DatError::Corruption{
-          "directory node at offset 0x" + hex8(step.node) + " is linked more than once"}));
+    if (step.kind == WalkStep::Kind::kLeave) {
+      path.leave();
+      continue;
+    }
+    if (path.contains(step.node)) {
+      return std::unexpected(DatError(
+          DatError::Corruption{"directory node at offset 0x" + hex8(path.innermost()) +
+                               " links back to its own ancestor at 0x" + hex8(step.node)}));
     }
     auto node = gather(step.node, kNodeSize, &walk_budget);
     if (!node) return std::unexpected(std::move(node.error()));
     if (auto entries = parse_entries(*node, parsed); !entries) {
       return std::unexpected(DatError(std::move(entries.error())));
     }
+    if (branch(*node, 0) != 0) {
+      // Its subtree lies above this step on the stack.
+      path.enter(step.node);
+      pending.push_back({WalkStep::Kind::kLeave});
+    }
     visit(*node, parsed, next_rank, pending, collected);
     next_rank += static_cast<std::uint32_t>(parsed.size());
   }
   index_.insert_or_assign_all(std::move(collected).in_rank_order());
-  unread_bytes_ = walk_budget.bytes_left();
-  unread_blocks_ = walk_budget.blocks_left();
+  const std::uint64_t bytes_read = byte_allowance - walk_budget.bytes_left();
+  const std::uint64_t blocks_read = block_allowance - walk_budget.blocks_left();
+  unread_bytes_ = file_length_ - std::min(file_length_, bytes_read);
+  unread_blocks_ = blocks - std::min(blocks, blocks_read);
   return {};
 }
 
