@@ -1,11 +1,12 @@
+#include "directory_walk.hpp"
+
 #include <algorithm>
-#include <limits>
 #include <unordered_set>
 #include <vector>
 
-#include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/field_reader.hpp"
+#include "saturating_add.hpp"
 
 namespace brackwater::dat {
 namespace {
@@ -17,12 +18,6 @@ constexpr std::uint64_t kMaxReservedEntries = std::uint64_t{1} << 20;
 // 9,800 more node reads, each of which may collect 61 entries again.
 constexpr std::uint64_t kWalkSlackBytes = std::uint64_t{16} << 20;
 constexpr std::uint64_t kWalkSlackBlocks = std::uint64_t{1} << 17;
-
-std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {
-  return a > std::numeric_limits<std::uint64_t>::max() - b
-             ? std::numeric_limits<std::uint64_t>::max()
-             : a + b;
-}
 
 // A directory node, read as the first 1716 bytes of the block chain at its
 // offset: 62 u32 child offsets (0 = empty slot), a u32 entry count, then
@@ -88,19 +83,15 @@ class Collected {
     ranks_.push_back(rank);
   }
 
-  // The entries in rank order, in which a later entry replaces an earlier one
-  // with its id. Without a repeated id the order makes no difference, and
+  // The index of the entries, a later one in rank order replacing an earlier
+  // one with its id. Without a repeated id the order makes no difference, and
   // ascending ids, which a well-formed tree gives, are taken as they are.
-  std::vector<FileIndex::value_type> in_rank_order() && {
-    const auto not_ascending = [](const FileIndex::value_type& a, const FileIndex::value_type& b) {
-      return a.first >= b.first;
-    };
-    if (std::adjacent_find(entries_.begin(), entries_.end(), not_ascending) == entries_.end()) {
-      return std::move(entries_);
-    }
+  FileIndex into_index() && {
+    if (FileIndex::strictly_ascending(entries_)) return FileIndex(std::move(entries_));
     std::vector<FileIndex::value_type> ranked(entries_.size());
     for (std::size_t k = 0; k < entries_.size(); ++k) ranked[ranks_[k]] = entries_[k];
-    return ranked;
+    entries_ = {};
+    return FileIndex(std::move(ranked));
   }
 
  private:
@@ -154,11 +145,11 @@ class CurrentPath {
 
 }  // namespace
 
-std::expected<void, DatError> DatDatabase::read_directory() {
-  const std::uint64_t blocks = file_length_ / std::max<std::uint32_t>(header_.block_size, 1);
-  unread_bytes_ = file_length_;
-  unread_blocks_ = blocks;
-  if (header_.root_offset == 0) return {};
+std::expected<DirectoryWalk, DatError> walk_directory(const ChainReader& chains,
+                                                      std::uint32_t root) {
+  const std::uint64_t length = chains.length();
+  const std::uint64_t blocks = chains.block_count();
+  if (root == 0) return DirectoryWalk{};
   // Every stored file takes at least one block. Pages of the reservation
   // that the walk does not fill are never touched, so they cost no memory.
   Collected collected(static_cast<std::size_t>(std::min(blocks, kMaxReservedEntries)));
@@ -168,21 +159,16 @@ std::expected<void, DatError> DatDatabase::read_directory() {
   // shared nodes be walked again, while nodes linked twice at every level of
   // a deep tree, or millions of nodes sharing a block, end after a bounded
   // amount of work.
-  const std::uint64_t byte_allowance = saturating_add(file_length_, kWalkSlackBytes);
+  const std::uint64_t byte_allowance = saturating_add(length, kWalkSlackBytes);
   const std::uint64_t block_allowance = saturating_add(blocks, kWalkSlackBlocks);
-  ReadBudget walk_budget(
-      byte_allowance, block_allowance,
-      DatError(DatError::Corruption{
-          "directory from offset 0x" + hex8(header_.root_offset) +
-          " reads more than the archive holds: its nodes share blocks or are linked many times"}));
+  ReadBudget budget(byte_allowance, block_allowance);
 
   // Depth first with an explicit stack: a node is read before its children,
   // and children from slot 0 upward, each subtree completely before the next;
   // a node linked twice is walked twice. Entries are ranked in that order, so
   // a later duplicate id replaces an earlier one exactly as a recursive walk
-  // inserting as it reads would leave them. A failed walk leaves the index as
-  // it was.
-  std::vector<WalkStep> pending{{WalkStep::Kind::kNode, header_.root_offset}};
+  // inserting as it reads would leave them.
+  std::vector<WalkStep> pending{{WalkStep::Kind::kNode, root}};
   CurrentPath path;
   std::vector<DatFileEntry> parsed;
   std::uint32_t next_rank = 0;
@@ -202,7 +188,12 @@ std::expected<void, DatError> DatDatabase::read_directory() {
           DatError::Corruption{"directory node at offset 0x" + hex8(path.innermost()) +
                                " links back to its own ancestor at 0x" + hex8(step.node)}));
     }
-    auto node = gather(step.node, kNodeSize, &walk_budget);
+    auto node = chains.read(step.node, kNodeSize, &budget);
+    if (!node && node.error().read_limit_reached()) {
+      return std::unexpected(DatError(DatError::Corruption{
+          "directory from offset 0x" + hex8(root) +
+          " reads more than the archive holds: its nodes share blocks or are linked many times"}));
+    }
     if (!node) return std::unexpected(std::move(node.error()));
     if (auto entries = parse_entries(*node, parsed); !entries) {
       return std::unexpected(DatError(std::move(entries.error())));
@@ -215,12 +206,8 @@ std::expected<void, DatError> DatDatabase::read_directory() {
     visit(*node, parsed, next_rank, pending, collected);
     next_rank += static_cast<std::uint32_t>(parsed.size());
   }
-  index_.insert_or_assign_all(std::move(collected).in_rank_order());
-  const std::uint64_t bytes_read = byte_allowance - walk_budget.bytes_left();
-  const std::uint64_t blocks_read = block_allowance - walk_budget.blocks_left();
-  unread_bytes_ = file_length_ - std::min(file_length_, bytes_read);
-  unread_blocks_ = blocks - std::min(blocks, blocks_read);
-  return {};
+  return DirectoryWalk{std::move(collected).into_index(), byte_allowance - budget.bytes_left(),
+                       block_allowance - budget.blocks_left()};
 }
 
 }  // namespace brackwater::dat
