@@ -25,7 +25,8 @@ class DatDatabase {
   const FileIndex& index() const { return index_; }
   // The archive file's length in bytes; the largest value when it cannot be told.
   std::uint64_t file_length() const { return file_length_; }
-  // Reads block chains of this archive's file.
+  // Reads block chains of this archive's file; valid while the database
+  // stays where it is.
   ChainReader chains() const { return ChainReader(file_, header_.block_size, file_length_); }
 
   // Walks the directory tree from the header's root and makes the index of
