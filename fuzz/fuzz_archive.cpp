@@ -1,13 +1,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <expected>
 #include <filesystem>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -58,14 +56,8 @@ class ScratchFile {
 // one input decode a few 4096 x 4096 textures, at about a tenth of a second
 // each here. This smaller one runs exactly the same code and keeps the
 // search for crashes from turning into a hunt for slow inputs.
-dat::ReadBudget decode_limit(std::size_t size) {
-  const std::uint64_t bytes = 16 * std::uint64_t{size} + (std::uint64_t{64} << 20);
-  return dat::ReadBudget(bytes, dat::ReadBudget::kUnlimited,
-                         dat::DatError(dat::DatError::Other{"decode limit reached"}));
-}
-
-bool is_surface(std::uint32_t id) {
-  return (id >> 24) == 0x08;
+dat::Allowance decode_limit(std::size_t size) {
+  return dat::Allowance(16 * std::uint64_t{size} + (std::uint64_t{64} << 20));
 }
 
 std::string outcome(const std::expected<dat::Bytes, dat::DatError>& read) {
@@ -85,9 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(!db.error().message().empty(), "an open error has a text");
     return 0;
   }
-  std::vector<std::uint32_t> ids;
-  for (const auto& [id, entry] : db->index()) ids.push_back(id);
-  std::sort(ids.begin(), ids.end());
   std::vector<dat::ChainStart> chains;
   for (const auto& [id, entry] : db->index()) chains.push_back({entry.offset, entry.size});
   dat::PrefetchedBlocks ahead;
@@ -95,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // As the survey reads: within what the archive holds beyond its directory.
   dat::ReadBudget fetches = db->unread_budget(0, 0);
   dat::ReadBudget fetches_ahead = db->unread_budget(0, 0);
-  for (const std::uint32_t id : ids) {
+  for (const auto& [id, entry] : db->index()) {
     auto bytes = db->get_file(id, fetches);
     fuzz::require(outcome(db->get_file(id, fetches_ahead, ahead)) == outcome(bytes) &&
                       fetches_ahead.bytes_left() == fetches.bytes_left() &&
@@ -105,16 +94,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::require(!bytes.error().message().empty(), "a fetch error has a text");
       continue;
     }
-    const dat::DatFileEntry& entry = db->index().at(id);
     fuzz::require(entry.compressed() || bytes->size() == entry.size,
                   "a stored file comes back at its entry's size");
   }
   tools::ResolveSession session = tools::ResolveSession::for_archive(*db);
   session.decodes = decode_limit(size);
-  std::vector<std::uint32_t> surfaces;
-  std::copy_if(ids.begin(), ids.end(), std::back_inserter(surfaces), is_surface);
-  tools::WindowPrefetch{*db, session}(surfaces);
-  for (const std::uint32_t id : surfaces) {
+  const auto surfaces = db->index().of_type(dat::kSurfaceIdType);
+  std::vector<std::uint32_t> surface_ids;
+  for (const auto& [id, entry] : surfaces) surface_ids.push_back(id);
+  tools::WindowPrefetch{*db, session}(surface_ids);
+  for (const auto& [id, entry] : surfaces) {
     auto color = tools::dominant_for(*db, id, nullptr, &session);
     if (!color) fuzz::require(!color.error().render().empty(), "a surface error has a text");
   }

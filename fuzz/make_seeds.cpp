@@ -132,11 +132,25 @@ ArchiveBuilder two_level_archive() {
   return b;
 }
 
+// A leaf linked from two slots of the root, and a surface whose one block
+// links to itself, so that its 150 bytes are its data area read again.
+ArchiveBuilder shared_archive() {
+  ArchiveBuilder b({.block_size = 64});
+  const std::uint32_t self = b.end();
+  const auto looping = b.add_file(0x08000001, portal_fixture::encode(solid(0xFF204060)),
+                                  {.size = 150, .chain = {.links = {{0, self}}}});
+  const auto plain = b.add_file(0x08000002, portal_fixture::encode(solid(0xFF806040)));
+  const std::uint32_t leaf = b.add_node({.entries = {looping}});
+  b.set_root(b.add_node({.branches = {leaf, leaf}, .entries = {plain}}));
+  return b;
+}
+
 void write_archives(SeedWriter& seeds) {
   seeds.add("archive", "sample-64", sample_archive(64, false).build());
   seeds.add("archive", "sample-5", sample_archive(5, false).build());
   seeds.add("archive", "sample-256-compressed", sample_archive(256, true).build());
   seeds.add("archive", "two-level", two_level_archive().build());
+  seeds.add("archive", "shared", shared_archive().build());
 }
 
 void write_records(SeedWriter& seeds) {

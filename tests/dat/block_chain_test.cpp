@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
 
+#include "brackwater/dat/chain_reader.hpp"
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "portal_fixture/archive_file.hpp"
@@ -59,6 +62,96 @@ TEST(BlockChain, RoundTripsAnyBlockSizeAndFileSize) {
       EXPECT_EQ(open_ok(file).read_file_data(offset, static_cast<std::uint32_t>(size)), data)
           << "block size " << block_size << ", " << size << " bytes";
     }
+  }
+}
+
+// Nothing stops a chain from coming back to a block: its data is read again
+// until the size is gathered. A 600-byte file in one self-linked block of 256
+// is its 252 bytes, the same 252 again, then their first 96.
+TEST(BlockChain, ChainComingBackToABlockReadsItAgain) {
+  struct Case {
+    const char* what;
+    std::uint32_t block_size;
+    std::size_t blocks;     // laid out one after another
+    std::size_t last_link;  // the last block links back to this one
+    std::uint32_t size;
+  } cases[] = {
+      {"one block linking to itself", 256, 1, 0, 600},
+      {"three blocks, the last back to the first", 64, 3, 0, 1000},
+      {"six blocks, the last back to the third", 256, 6, 2, 5000},
+      {"forty 5-byte blocks, the last back to the second", 5, 40, 1, 3000},
+  };
+  for (const Case& c : cases) {
+    const std::size_t data_area = c.block_size - 4;
+    const Bytes data = random_bytes(c.blocks * data_area, c.block_size);
+    ArchiveBuilder b({.block_size = c.block_size});
+    const std::uint32_t start = b.end();
+    const auto block_at = [&](std::size_t k) {
+      return static_cast<std::uint32_t>(start + k * c.block_size);
+    };
+    b.add_chain(data, {.links = {{c.blocks - 1, block_at(c.last_link)}}});
+    b.add_chain(Bytes(c.size), {.blocks = 1});  // room for the size in the archive
+    Bytes expected;
+    for (std::size_t k = 0; expected.size() < c.size; k = k + 1 < c.blocks ? k + 1 : c.last_link) {
+      expected.insert(expected.end(), data.begin() + static_cast<std::ptrdiff_t>(k * data_area),
+                      data.begin() + static_cast<std::ptrdiff_t>((k + 1) * data_area));
+    }
+    expected.resize(c.size);
+    ArchiveFile file(b);
+    EXPECT_EQ(open_ok(file).read_file_data(start, c.size), expected) << c.what;
+  }
+}
+
+// An archive image in memory that notes where each read starts.
+class RecordingSource final : public BlockSource {
+ public:
+  explicit RecordingSource(Bytes image) : image_(std::move(image)) {}
+
+  std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
+                                           std::uint64_t offset) const override {
+    reads_.push_back(offset);
+    if (offset > image_.size() || count > image_.size() - offset) {
+      return std::unexpected(IoError::fill_whole_buffer());
+    }
+    std::copy_n(image_.begin() + static_cast<std::ptrdiff_t>(offset), count, out);
+    return {};
+  }
+
+  std::uint64_t length() const { return image_.size(); }
+  const std::vector<std::uint64_t>& reads() const { return reads_; }
+
+ private:
+  Bytes image_;
+  mutable std::vector<std::uint64_t> reads_;
+};
+
+// A block's link and data come in one read, the rest after an early end in
+// one more, and a size the source cannot hold in none; any source of blocks
+// serves, not only a file.
+TEST(ChainReader, ReadsEachBlockOnceFromAnyBlockSource) {
+  const Bytes data = random_bytes(600, 6);
+  struct Case {
+    const char* what;
+    ChainShape shape;
+    std::uint32_t size;
+    std::vector<std::uint64_t> reads;  // after the chain's offset
+  } cases[] = {
+      {"three blocks", {}, 600, {0, 256, 512}},
+      {"one block, the rest contiguous", {.blocks = 1}, 600, {0, 256}},
+      {"one block linking to itself", {.links = {{0, 0}}}, 600, {0, 0, 0}},
+      {"more than the source holds", {}, 0x7FFFFFFF, {}},
+  };
+  for (Case& c : cases) {
+    ArchiveBuilder b({.block_size = 256});
+    const std::uint32_t offset = b.end();
+    for (auto& [block, link] : c.shape.links) link += offset;
+    b.add_chain(data, c.shape);
+    const RecordingSource source(b.build());
+    const auto read = ChainReader(source, 256, source.length()).read(offset, c.size);
+    EXPECT_EQ(read.has_value(), !c.reads.empty()) << c.what;
+    std::vector<std::uint64_t> expected;
+    for (const std::uint64_t at : c.reads) expected.push_back(offset + at);
+    EXPECT_EQ(source.reads(), expected) << c.what;
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
 
@@ -142,37 +143,66 @@ TEST(Directory, FailingChildEndsTheWalk) {
   EXPECT_EQ(open_error(b), "IO error: failed to fill whole buffer");
 }
 
-TEST(Directory, NodeReachedTwiceIsCorruption) {
+// A node linked from two places is walked at each, in walk order, so the
+// entry met last is the one from whichever visit came later.
+TEST(Directory, SharedNodeIsWalkedAgainWhereverItIsLinked) {
+  constexpr std::uint32_t kId = 0x08000001;
   struct Case {
     const char* what;
-    // Builds the tree; returns the root and the node met a second time.
-    std::pair<std::uint32_t, std::uint32_t> (*build)(ArchiveBuilder&);
+    bool repeat_between;  // a leaf repeating the id sits between the two visits, else after
+    std::uint32_t survivor;
+  } cases[] = {
+      {"shared leaf visited again after the repeat", true, 1},
+      {"repeat after both visits", false, 2},
+  };
+  for (const Case& c : cases) {
+    ArchiveBuilder b;
+    const std::uint32_t shared = b.add_node({.entries = {entry(kId, 1), entry(5)}});
+    const std::uint32_t repeat = b.add_node({.entries = {entry(kId, 2)}});
+    const std::uint32_t first_parent = b.add_node({.branches = {shared}});
+    const std::uint32_t second_parent =
+        b.add_node({.branches = {shared, shared}, .entries = {entry(6)}});
+    const std::vector<std::uint32_t> slots = c.repeat_between
+                                                 ? std::vector{first_parent, repeat, second_parent}
+                                                 : std::vector{first_parent, second_parent, repeat};
+    b.set_root(b.add_node({.branches = slots, .entries = {entry(1), entry(2)}}));
+    const auto tags = open_tags(b);
+    EXPECT_EQ(tags.size(), 5u) << c.what;
+    EXPECT_EQ(tags.at(kId), c.survivor) << c.what;
+  }
+}
+
+// Only a branch back to a node on the current path is a cycle; the error
+// names the node holding the branch and the ancestor it leads to.
+TEST(Directory, BranchToAnAncestorIsCorruption) {
+  struct Case {
+    const char* what;
+    // Builds the tree; returns the root, the node holding the branch and its target.
+    std::array<std::uint32_t, 3> (*build)(ArchiveBuilder&);
   } cases[] = {
       {"root links to itself",
        [](ArchiveBuilder& b) {
          const std::uint32_t root = b.reserve_node();
          b.set_node(root, {.branches = {root}, .entries = {entry(1)}});
-         return std::pair{root, root};
+         return std::array{root, root, root};
        }},
-      {"two nodes link to each other",
+      {"grandchild's second slot links to the root",
        [](ArchiveBuilder& b) {
          const std::uint32_t root = b.reserve_node();
-         const std::uint32_t child = b.add_node({.branches = {root}, .entries = {entry(2)}});
-         b.set_node(root, {.branches = {child}, .entries = {entry(1)}});
-         return std::pair{root, root};
-       }},
-      {"one child in two slots",
-       [](ArchiveBuilder& b) {
-         const std::uint32_t child = b.add_node({.entries = {entry(2)}});
-         return std::pair{b.add_node({.branches = {child, child}, .entries = {entry(1)}}), child};
+         const std::uint32_t leaf = b.add_node({.entries = {entry(3)}});
+         const std::uint32_t grandchild =
+             b.add_node({.branches = {leaf, root}, .entries = {entry(2)}});
+         const std::uint32_t child = b.add_node({.branches = {grandchild}});
+         b.set_node(root, {.branches = {leaf, child}, .entries = {entry(1)}});
+         return std::array{root, grandchild, root};
        }},
   };
   for (const Case& c : cases) {
     ArchiveBuilder b;
-    const auto [root, repeated] = c.build(b);
+    const auto [root, holder, ancestor] = c.build(b);
     b.set_root(root);
-    EXPECT_EQ(open_error(b), "Corruption detected: directory node at offset 0x" + hex8(repeated) +
-                                 " is linked more than once")
+    EXPECT_EQ(open_error(b), "Corruption detected: directory node at offset 0x" + hex8(holder) +
+                                 " links back to its own ancestor at 0x" + hex8(ancestor))
         << c.what;
   }
 }
@@ -207,14 +237,35 @@ TEST(Directory, DeepTreeIsWalkedWithoutRecursion) {
   EXPECT_EQ(db->index().size(), 1u);
 }
 
-// Nodes that share blocks read more than the archive holds: millions of them
-// fit in a few megabytes. The walk stops once it has read the archive's length.
-TEST(Directory, NodesSharingBlocksAreRefused) {
-  ArchiveBuilder b({.block_size = 9});
-  const std::uint32_t root = add_deep_chain(b, 20000);
-  b.set_root(root);
-  EXPECT_EQ(open_error(b), "Corruption detected: directory from offset 0x" + hex8(root) +
-                               " reads more than the archive holds: its nodes share blocks");
+// A node linked twice at each of 40 levels would be walked 2^40 times from a
+// file of 70 KB; nodes sharing blocks make a walk of gigabytes from one of
+// a megabyte. The walk stops once it has read far more than the archive holds.
+TEST(Directory, WalkReadingFarMoreThanTheArchiveIsRefused) {
+  struct Case {
+    const char* what;
+    std::uint32_t block_size;
+    std::uint32_t (*build)(ArchiveBuilder&);
+  } cases[] = {
+      {"each node linked twice, 40 levels", 1024,
+       [](ArchiveBuilder& b) {
+         std::uint32_t below = b.add_node({.entries = {entry(42)}});
+         for (std::uint32_t level = 0; level < 40; ++level) {
+           below = b.add_node({.branches = {below, below}, .entries = {entry(level)}});
+         }
+         return below;
+       }},
+      {"100,000 nodes sharing a block", 9,
+       [](ArchiveBuilder& b) { return add_deep_chain(b, 100000); }},
+  };
+  for (const Case& c : cases) {
+    ArchiveBuilder b({.block_size = c.block_size});
+    const std::uint32_t root = c.build(b);
+    b.set_root(root);
+    EXPECT_EQ(open_error(b), "Corruption detected: directory from offset 0x" + hex8(root) +
+                                 " reads more than the archive holds: its nodes share blocks "
+                                 "or are linked many times")
+        << c.what;
+  }
 }
 
 TEST(Directory, OpenIndexesEveryFileOfALargeArchive) {

@@ -51,8 +51,19 @@ TEST(DatErrorTest, EveryVariantHasItsText) {
       {DatError(DatError::PathError{"caf\xC3\xA9\xFF.dat", IoError::from_errno(EACCES)}),
        "Failed to open file at caf\xC3\xA9\uFFFD.dat: Permission denied (os error 13)"},
       {DatError(DatError::Other{"anything"}), "Other error: anything"},
+      {DatError(DatError::Other{DatError::ReadLimitReached{}}),
+       "Other error: read limit reached: files read more than the archive holds"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.error.message(), c.text);
+}
+
+// A budget's refusal is known by its type: the same words as text are not one.
+TEST(DatErrorTest, ReadLimitIsKnownByTypeNotByText) {
+  EXPECT_TRUE(DatError(DatError::Other{DatError::ReadLimitReached{}}).read_limit_reached());
+  EXPECT_FALSE(
+      DatError(DatError::Other{"read limit reached: files read more than the archive holds"})
+          .read_limit_reached());
+  EXPECT_FALSE(DatError(IoError::fill_whole_buffer()).read_limit_reached());
 }
 
 // "none", or which kind of error the source is, with its text.

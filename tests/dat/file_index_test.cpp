@@ -38,8 +38,7 @@ TEST(FileIndex, FindsEveryIdItHoldsAndNoOther) {
       ids.push_back(id);
     }
   }
-  FileIndex index;
-  index.insert_or_assign_all(walked);
+  const FileIndex index(walked);
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(ids_in_order(index), ids);
   for (const std::uint32_t id : ids) {
@@ -54,23 +53,36 @@ TEST(FileIndex, FindsEveryIdItHoldsAndNoOther) {
 }
 
 TEST(FileIndex, LaterEntriesReplaceEarlierOnes) {
-  FileIndex index;
-  index.insert_or_assign_all({keyed(7, 1), keyed(3, 1), keyed(9, 1), keyed(3, 2)});
-  index.insert_or_assign_all({keyed(9, 3), keyed(5, 3), keyed(9, 4)});
-  index.insert_or_assign(5, entry(5, 5));
-  index[8] = entry(8, 6);
-  index[7].timestamp = 7;
-  EXPECT_EQ(ids_in_order(index), (std::vector<std::uint32_t>{3, 5, 7, 8, 9}));
-  const std::pair<std::uint32_t, std::uint32_t> tags[] = {{3, 2}, {5, 5}, {7, 7}, {8, 6}, {9, 4}};
+  const FileIndex index({keyed(7, 1), keyed(3, 1), keyed(9, 1), keyed(3, 2), keyed(9, 3),
+                         keyed(5, 3), keyed(9, 4), keyed(7, 5)});
+  EXPECT_EQ(ids_in_order(index), (std::vector<std::uint32_t>{3, 5, 7, 9}));
+  const std::pair<std::uint32_t, std::uint32_t> tags[] = {{3, 2}, {5, 3}, {7, 5}, {9, 4}};
   for (const auto& [id, tag] : tags) EXPECT_EQ(index.at(id).timestamp, tag) << id;
 }
 
 TEST(FileIndex, EmptyHoldsNothing) {
-  FileIndex index;
-  index.insert_or_assign_all({});
-  EXPECT_TRUE(index.empty());
-  EXPECT_EQ(index.find(0), index.end());
-  EXPECT_THROW(index.at(0), std::out_of_range);
+  for (const FileIndex& index : {FileIndex(), FileIndex(std::vector<FileIndex::value_type>{})}) {
+    EXPECT_TRUE(index.empty());
+    EXPECT_EQ(index.find(0), index.end());
+    EXPECT_THROW(index.at(0), std::out_of_range);
+    EXPECT_TRUE(index.of_type(0).empty());
+  }
+}
+
+// Each type's ids, ascending, through the bottom and top of the id range.
+TEST(FileIndex, OfTypeKeepsOneTopByteAscending) {
+  const FileIndex index({keyed(0x08FFFFFF), keyed(0x07FFFFFF), keyed(0x08000000), keyed(0x09000000),
+                         keyed(0x08001234), keyed(0x00000008), keyed(0xFFFFFFFF),
+                         keyed(0x06000001)});
+  const auto ids_of = [&index](std::uint8_t type) {
+    std::vector<std::uint32_t> ids;
+    for (const auto& [id, e] : index.of_type(type)) ids.push_back(id);
+    return ids;
+  };
+  EXPECT_EQ(ids_of(0x08), (std::vector<std::uint32_t>{0x08000000, 0x08001234, 0x08FFFFFF}));
+  EXPECT_EQ(ids_of(0x00), (std::vector<std::uint32_t>{0x00000008}));
+  EXPECT_EQ(ids_of(0xFF), (std::vector<std::uint32_t>{0xFFFFFFFF}));
+  EXPECT_TRUE(ids_of(0x05).empty());
 }
 
 }  // namespace

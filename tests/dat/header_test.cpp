@@ -61,7 +61,7 @@ TEST(HeaderTest, ShortFilesFailAtTheFirstIncompleteField) {
     EXPECT_EQ(failure_of(db.error()),
               (RecordFailure{c.cause, {"While parsing field '" + c.field + "' in DatHeader"}}))
         << c.size;
-    EXPECT_TRUE(test_support::located_in(db.error(), "lib/brackwater-dat/src/database.cpp"));
+    EXPECT_TRUE(test_support::located_in(db.error(), "lib/brackwater-dat/src/header_reader.cpp"));
   }
 }
 

@@ -76,8 +76,6 @@ std::string outcome(const std::expected<Bytes, DatError>& read) {
   return std::string(read->begin(), read->end());
 }
 
-DatError refused() { return DatError(DatError::Other{"refused"}); }
-
 class PrefetchedReadTest : public testing::TestWithParam<Mechanism> {};
 
 // Whatever was read ahead, and however much, a read gives what get_file gives
@@ -98,8 +96,8 @@ TEST_P(PrefetchedReadTest, GivesWhatGetFileGives) {
         EXPECT_EQ(prefetcher.mechanism(), Mechanism::Advise);
       }
       EXPECT_LE(prefetcher.prefetch(chains, ahead_limit, ahead), ahead_limit);
-      ReadBudget plain(budget_bytes, 1000, refused());
-      ReadBudget taken(budget_bytes, 1000, refused());
+      ReadBudget plain(budget_bytes, 1000);
+      ReadBudget taken(budget_bytes, 1000);
       for (const std::uint32_t id : archive.ids) {
         const std::string where = "id " + std::to_string(id) + ", " + std::to_string(ahead_limit) +
                                   " read ahead, budget " + std::to_string(budget_bytes);

@@ -39,11 +39,12 @@ std::vector<std::string> progress_lines(const std::string& text) {
 }
 
 TEST(SurfaceIds, KeepsTopByte08Ascending) {
-  dat::FileIndex index;
+  std::vector<dat::FileIndex::value_type> entries;
   for (std::uint32_t id : {0x08FFFFFFu, 0x07FFFFFFu, 0x08000000u, 0x09000000u, 0x08001234u,
                            0x00000008u, 0x06000001u}) {
-    index[id] = dat::DatFileEntry{.id = id};
+    entries.emplace_back(id, dat::DatFileEntry{.id = id});
   }
+  const dat::FileIndex index(std::move(entries));
   EXPECT_EQ(surface_ids(index),
             (std::vector<std::uint32_t>{0x08000000u, 0x08001234u, 0x08FFFFFFu}));
   EXPECT_TRUE(surface_ids(dat::FileIndex{}).empty());

@@ -82,7 +82,7 @@ struct SurveyRun {
 SurveyRun survey(const dat::DatDatabase& db, std::optional<Mechanism> mechanism,
            std::optional<std::uint64_t> budget) {
   ResolveSession session = ResolveSession::for_archive(db);
-  if (budget) session.reads = dat::ReadBudget(*budget, 1u << 20, dat::DatError(dat::DatError::Other{"spent"}));
+  if (budget) session.reads = dat::ReadBudget(*budget, 1u << 20);
   SurveyRun run;
   const auto resolve = [&](std::uint32_t id) {
     auto color = dominant_for(db, id, nullptr, &session);

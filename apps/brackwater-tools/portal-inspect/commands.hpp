@@ -28,9 +28,6 @@ Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem
 // "0x" and eight upper-case hex digits, as ids are shown everywhere.
 std::string show_id(std::uint32_t id);
 
-// Surface ids run from 0x08000000 to 0x08FFFFFF.
-bool is_surface_id(std::uint32_t id);
-
 // Fails unless `id` is in the archive's index.
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id);
 

@@ -124,7 +124,7 @@ class Explainer : public tools::ResolveObserver {
 
 Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostream& out) {
   if (auto known = require_file(db, id); !known) return known;
-  if (!is_surface_id(id)) {
+  if (!dat::is_surface_id(id)) {
     return std::unexpected(show_id(id) +
                            " is not a surface: surface ids run from 0x08000000 to 0x08FFFFFF");
   }

@@ -1,6 +1,5 @@
 // ls and cat: the archive's index and one file's bytes.
-#include <algorithm>
-#include <vector>
+#include <span>
 
 #include "brackwater/dat/display.hpp"
 #include "commands.hpp"
@@ -24,10 +23,6 @@ std::string show_id(std::uint32_t id) {
   return "0x" + dat::hex8(id);
 }
 
-bool is_surface_id(std::uint32_t id) {
-  return id >> 24 == 0x08;
-}
-
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id) {
   if (db.index().contains(id)) return {};
   return std::unexpected("no file " + show_id(id) + " in the archive");
@@ -35,16 +30,12 @@ Outcome require_file(const dat::DatDatabase& db, std::uint32_t id) {
 
 Outcome list_files(const dat::DatDatabase& db, std::optional<std::uint8_t> type,
                    std::ostream& out) {
-  std::vector<const dat::DatFileEntry*> entries;
-  for (const auto& [id, entry] : db.index()) {
-    if (!type || id >> 24 == *type) entries.push_back(&entry);
-  }
-  std::ranges::sort(entries, {}, &dat::DatFileEntry::id);
+  const std::span<const dat::FileIndex::value_type> entries =
+      type ? db.index().of_type(*type) : std::span(db.index().begin(), db.index().end());
   out << "ID          " << right_aligned("SIZE", kSizeWidth) << "  COMPRESSED  OFFSET\n";
-  for (const dat::DatFileEntry* entry : entries) {
-    out << show_id(entry->id) << "  " << right_aligned(std::to_string(entry->size), kSizeWidth)
-        << "  " << (entry->compressed() ? "yes" : "no ") << "         " << show_id(entry->offset)
-        << '\n';
+  for (const auto& [id, entry] : entries) {
+    out << show_id(id) << "  " << right_aligned(std::to_string(entry.size), kSizeWidth) << "  "
+        << (entry.compressed() ? "yes" : "no ") << "         " << show_id(entry.offset) << '\n';
   }
   return {};
 }

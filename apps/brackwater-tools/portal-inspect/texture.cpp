@@ -62,7 +62,7 @@ std::expected<Decoded, std::string> stored_texture(const dat::DatDatabase& db, s
 Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& png,
                      std::ostream& log) {
   if (auto known = require_file(db, id); !known) return known;
-  auto decoded = is_surface_id(id) ? surface_texture(db, id) : stored_texture(db, id);
+  auto decoded = dat::is_surface_id(id) ? surface_texture(db, id) : stored_texture(db, id);
   if (!decoded) return std::unexpected(decoded.error());
   // A texture that decodes with a pixel has both sides positive.
   if (decoded->width <= 0 || decoded->height <= 0) {

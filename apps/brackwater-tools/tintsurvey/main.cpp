@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <span>
 #include <string>

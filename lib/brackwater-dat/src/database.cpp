@@ -1,97 +1,26 @@
 #include "brackwater/dat/database.hpp"
 
-#include <optional>
-#include <source_location>
+#include <algorithm>
+#include <limits>
+#include <new>
 
-#include "brackwater/dat/field_reader.hpp"
+#include "brackwater/dat/lrs.hpp"
+#include "directory_walk.hpp"
+#include "header_reader.hpp"
+#include "saturating_add.hpp"
 
 namespace brackwater::dat {
 namespace {
 
-// Reads header fields straight from the file, one after another. After the
-// first field that cannot be read in full, later reads do nothing, so the
-// failure names that field and nothing beyond it is read.
-class HeaderReader {
- public:
-  using Where = std::source_location;
-
-  explicit HeaderReader(const PosixFile& file) : file_(file) {}
-
-  void u32(std::uint32_t& out, std::string_view field, Where where = Where::current()) {
-    std::uint8_t raw[4];
-    if (read(raw, sizeof raw, IoError::fill_whole_buffer(), field, where)) out = load_u32(raw);
-  }
-
-  void bytes16(std::array<std::uint8_t, 16>& out, std::string_view field,
-               Where where = Where::current()) {
-    read(out.data(), out.size(), IoError::not_enough_bytes(), field, where);
-  }
-
-  std::optional<ReadError>& failure() { return failure_; }
-
- private:
-  bool read(std::uint8_t* out, std::size_t count, const IoError& short_read, std::string_view field,
-            const Where& where) {
-    if (failure_) return false;
-    auto got = file_.read_some_fully(out, count);
-    if (got && *got == count) return true;
-    const IoError cause = got ? short_read : got.error();
-    failure_ = with_context(ReadError(cause), ContextFrame::field(field, "DatHeader", where));
-    return false;
-  }
-
-  const PosixFile& file_;
-  std::optional<ReadError> failure_;
-};
-
-// The 80-byte header layout, in file order.
-std::expected<DatHeader, ReadError> read_header_fields(const PosixFile& file) {
-  HeaderReader in{file};
-  DatHeader h;
-  in.u32(h.magic, "magic");
-  in.u32(h.block_size, "block_size");
-  in.u32(h.file_size, "file_size");
-  in.u32(h.dataset, "dataset");
-  in.u32(h.subset, "subset");
-  in.u32(h.free_head, "free_head");
-  in.u32(h.free_tail, "free_tail");
-  in.u32(h.free_count, "free_count");
-  in.u32(h.root_offset, "root_offset");
-  in.u32(h.new_lru, "new_lru");
-  in.u32(h.old_lru, "old_lru");
-  in.u32(h.use_lru, "use_lru");
-  in.u32(h.master_map_id, "master_map_id");
-  in.u32(h.engine_version, "engine_version");
-  in.u32(h.game_version, "game_version");
-  in.bytes16(h.version_string, "version_string");
-  in.u32(h.version_minor, "version_minor");
-  if (in.failure()) return std::unexpected(std::move(*in.failure()));
-  return h;
-}
-
-// Reads the header at the file's current position; on failure the file is
-// put back where the header began.
-std::expected<DatHeader, ReadError> read_header(const PosixFile& file) {
-  auto start = file.tell();
-  if (!start) return std::unexpected(ReadError(start.error()));
-  auto header = read_header_fields(file);
-  if (header) return header;
-  ReadError error = std::move(header.error());
-  if (auto rewound = file.seek(*start); !rewound) {
-    // The rewind failure becomes the cause; the original failure stays as context.
-    ReadError rewind_error(rewound.error());
-    rewind_error =
-        with_context(std::move(rewind_error), {"rewinding after a failure", std::nullopt});
-    rewind_error = with_context(std::move(rewind_error), {error.cause_message(), std::nullopt});
-    for (const ContextFrame& frame : error.frames()) {
-      rewind_error = with_context(std::move(rewind_error), frame);
-    }
-    return std::unexpected(std::move(rewind_error));
-  }
-  return std::unexpected(std::move(error));
+// The archive's length bounds what any chain can deliver; unknown, it bounds nothing.
+std::uint64_t length_of(const PosixFile& file) {
+  return file.size().value_or(std::numeric_limits<std::uint64_t>::max());
 }
 
 }  // namespace
+
+DatDatabase::DatDatabase(PosixFile file, DatHeader header)
+    : file_(std::move(file)), header_(header), file_length_(length_of(file_)) {}
 
 std::expected<DatDatabase, DatError> DatDatabase::open(const std::filesystem::path& path) {
   auto file = PosixFile::open_read_only(path);
@@ -102,6 +31,65 @@ std::expected<DatDatabase, DatError> DatDatabase::open(const std::filesystem::pa
   DatDatabase db(std::move(*file), *header);
   if (auto walked = db.read_directory(); !walked) return std::unexpected(std::move(walked.error()));
   return db;
+}
+
+std::expected<void, DatError> DatDatabase::read_directory() {
+  auto walk = walk_directory(chains(), header_.root_offset);
+  if (!walk) return std::unexpected(std::move(walk.error()));
+  index_ = std::move(walk->index);
+  directory_bytes_ = walk->bytes_read;
+  directory_blocks_ = walk->blocks_read;
+  return {};
+}
+
+std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
+                                                           std::uint32_t size) const {
+  return chains().read(offset, size);
+}
+
+std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
+  return fetch(id, nullptr, file_);
+}
+
+std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget) const {
+  return fetch(id, &budget, file_);
+}
+
+std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget,
+                                                     const PrefetchedBlocks& ahead) const {
+  return fetch(id, &budget, ReadAheadSource(ahead, &file_));
+}
+
+std::expected<Bytes, DatError> DatDatabase::get_held_file(std::uint32_t id, ReadBudget& budget,
+                                                          const PrefetchedBlocks& ahead) const {
+  return fetch(id, &budget, ReadAheadSource(ahead, nullptr));
+}
+
+std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* budget,
+                                                  const BlockSource& source) const {
+  const auto found = index_.find(id);
+  if (found == index_.end()) return std::unexpected(DatError(DatError::NotFound{id}));
+  const DatFileEntry& entry = found->second;
+  auto stored = ChainReader(source, header_.block_size, file_length_)
+                    .read(entry.offset, entry.size, budget);
+  if (!stored || !entry.compressed()) return stored;
+  try {
+    // A stream that really expands yields at most 17 bytes for every 2 it
+    // stores, and no more than kMaxDecompressedSize.
+    auto decoded = decompress_lrs_at_most(*stored, kMaxDecompressedSize);
+    if (!decoded) return std::unexpected(DatError(DatError::DecompressionFailed{id}));
+    return std::move(*decoded);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(DatError(IoError::out_of_memory()));
+  }
+}
+
+ReadBudget DatDatabase::unread_budget(std::uint64_t slack_bytes, std::uint64_t slack_blocks) const {
+  const std::uint64_t blocks = chains().block_count();
+  const std::uint64_t unread_bytes = file_length_ - std::min(file_length_, directory_bytes_);
+  const std::uint64_t unread_blocks = blocks - std::min(blocks, directory_blocks_);
+  return ReadBudget(saturating_add(unread_bytes, slack_bytes),
+                    saturating_add(unread_blocks, slack_blocks));
 }
 
 }  // namespace brackwater::dat

@@ -27,9 +27,23 @@ std::string DatError::message() const {
           [](const PathError& e) {
             return "Failed to open file at " + display_path(e.path) + ": " + e.source.message();
           },
-          [](const Other& e) { return "Other error: " + e.what; },
+          [](const Other& e) {
+            return "Other error: " +
+                   std::visit(Overloaded{[](const std::string& what) { return what; },
+                                         [](ReadLimitReached) {
+                                           return std::string(
+                                               "read limit reached: files read more than the "
+                                               "archive holds");
+                                         }},
+                              e.what);
+          },
       },
       payload_);
+}
+
+bool DatError::read_limit_reached() const {
+  const auto* other = as<Other>();
+  return other && std::holds_alternative<ReadLimitReached>(other->what);
 }
 
 DatError::Source DatError::source() const {

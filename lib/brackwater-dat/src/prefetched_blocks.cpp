@@ -1,5 +1,8 @@
 #include "brackwater/dat/prefetched_blocks.hpp"
 
+#include <cerrno>
+#include <cstring>
+
 namespace brackwater::dat {
 
 const std::uint8_t* PrefetchedBlocks::find(std::uint64_t offset, std::size_t count) const {
@@ -22,6 +25,17 @@ void PrefetchedBlocks::hold(std::uint64_t offset, Bytes bytes) {
 void PrefetchedBlocks::clear() {
   ranges_.clear();
   bytes_held_ = 0;
+}
+
+
+std::expected<void, IoError> ReadAheadSource::pread_exact(std::uint8_t* out, std::size_t count,
+                                                          std::uint64_t offset) const {
+  if (const std::uint8_t* held = ahead_.find(offset, count)) {
+    std::memcpy(out, held, count);
+    return {};
+  }
+  if (!fallback_) return std::unexpected(IoError::from_errno(EAGAIN));
+  return fallback_->pread_exact(out, count, offset);
 }
 
 }  // namespace brackwater::dat

@@ -34,8 +34,8 @@ using portal_fixture::ArchiveStreamWriter;
 using portal_fixture::encode;
 
 constexpr std::uint32_t kSurfaces = 300;
-constexpr std::uint32_t kFirstSurface = 0x08000000;
-constexpr std::uint32_t kLastSurface = 0x08FFFFFF;
+constexpr std::uint32_t kFirstSurface = dat::first_id_of_type(dat::kSurfaceIdType);
+constexpr std::uint32_t kLastSurface = dat::last_id_of_type(dat::kSurfaceIdType);
 constexpr std::uint32_t kFirstMips = 0x05000000;
 constexpr std::uint32_t kFirstTexture = 0x06000000;  // four ids per surface
 constexpr std::uint32_t kFirstPalette = 0x04000000;

@@ -1,6 +1,7 @@
 #include "brackwater/tools/resolve.hpp"
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,12 @@ std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
   if (!palette) return failure(palette.error().message());
   if (observer) observer->on_palette(palette_id, *palette);
   return std::move(*palette);
+}
+
+// What a surface fails with once decoded images have used up `decodes`.
+ToolError decode_limit_error(const dat::Allowance& decodes) {
+  return ToolError::from(dat::DatError(dat::DatError::Other{
+      "decode limit of " + std::to_string(decodes.amount()) + " bytes reached"}));
 }
 
 SurfaceColor solid_color(std::uint32_t word) {
@@ -104,16 +111,14 @@ class Resolution {
     if (observer_) observer_->on_palette_choice(choice);
     palette_mattered_ = choice.source != PaletteChoice::Source::None;
     // A few bytes of texture can ask for millions of pixels, so decoded
-    // images count against a budget of their own: what is left must not be
-    // used up before, and must cover the image after.
-    dat::ReadBudget* decodes = session_ ? &session_->decodes : nullptr;
-    if (decodes && decodes->used_up()) {
-      return std::unexpected(ToolError::from(decodes->spent_error()));
-    }
+    // images count against an allowance of their own: what is left must not
+    // be used up before, and must cover the image after.
+    dat::Allowance* decodes = session_ ? &session_->decodes : nullptr;
+    if (decodes && decodes->left() == 0) return std::unexpected(decode_limit_error(*decodes));
     auto pixels = texture_rgba8(db_, *texture, choice, observer_, session_);
     if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
-    if (decodes && !decodes->spend(0, pixels->size())) {
-      return std::unexpected(ToolError::from(decodes->spent_error()));
+    if (decodes && !decodes->spend(pixels->size())) {
+      return std::unexpected(decode_limit_error(*decodes));
     }
     if (observer_) observer_->on_pixels(*texture, *pixels);
     return SurfaceColor{dominant_rgb(*pixels), false};
@@ -161,18 +166,12 @@ ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
   constexpr std::uint64_t kDecodeAllowance = std::uint64_t{256} << 20;
   constexpr std::uint64_t kDecodeTimes = 16;
   const std::uint64_t length = db.file_length();
-  const std::uint64_t decode_limit =
-      length > (dat::ReadBudget::kUnlimited - kDecodeAllowance) / kDecodeTimes
-          ? dat::ReadBudget::kUnlimited
-          : kDecodeTimes * length + kDecodeAllowance;
-  return ResolveSession{
-      read_allowance(db),
-      dat::ReadBudget(decode_limit, dat::ReadBudget::kUnlimited,
-                      dat::DatError(dat::DatError::Other{
-                          "decode limit of " + std::to_string(decode_limit) + " bytes reached"})),
-      RecordCache(kRecordCacheBytes),
-      {},
-      {}};
+  constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
+  const std::uint64_t decode_limit = length > (kMost - kDecodeAllowance) / kDecodeTimes
+                                         ? kMost
+                                         : kDecodeTimes * length + kDecodeAllowance;
+  return ResolveSession{read_allowance(db), dat::Allowance(decode_limit),
+                        RecordCache(kRecordCacheBytes), {}, {}};
 }
 
 const TextureColorCache::Outcome* TextureColorCache::find(std::uint32_t texture_id,

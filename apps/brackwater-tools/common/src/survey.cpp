@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <string>
 
+#include "brackwater/dat/file_type/surface.hpp"
+
 namespace brackwater::tools {
 namespace {
 
-constexpr std::uint32_t kSurfaceTypeByte = 0x08;
 // Progress is reported about every twentieth of the way.
 constexpr std::size_t kProgressSteps = 20;
 constexpr std::size_t kCounterWidth = 5;
@@ -32,10 +33,7 @@ std::string progress_line(std::size_t done, std::size_t to_process, const Survey
 
 std::vector<std::uint32_t> surface_ids(const dat::FileIndex& index) {
   std::vector<std::uint32_t> ids;
-  for (const auto& [id, entry] : index) {
-    if (id >> 24 == kSurfaceTypeByte) ids.push_back(id);
-  }
-  std::sort(ids.begin(), ids.end());
+  for (const auto& [id, entry] : index.of_type(dat::kSurfaceIdType)) ids.push_back(id);
   return ids;
 }
 

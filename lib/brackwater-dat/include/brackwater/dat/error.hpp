@@ -49,8 +49,10 @@ class DatError {
     std::filesystem::path path;
     IoError source;
   };
+  // A read refused by its ReadBudget (read_budget.hpp); its text is fixed.
+  struct ReadLimitReached {};
   struct Other {
-    std::string what;
+    std::variant<std::string, ReadLimitReached> what;
   };
 
   using Payload = std::variant<Io, BinRead, NotFound, DuplicateId, DuplicateNamespacedId,
@@ -69,6 +71,8 @@ class DatError {
   }
 
   std::string message() const;
+  // Whether a read ran out of the ReadBudget it was given.
+  bool read_limit_reached() const;
 
   // The wrapped error of `Io`, `PathError` and `BinRead`; empty for the rest.
   using Source = std::variant<std::monostate, std::reference_wrapper<const IoError>,

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -20,16 +21,36 @@ struct DatFileEntry {
   bool compressed() const { return (bit_flags & 1u) != 0; }
 };
 
-// Directory entries by file id, with the lookups of a map: one array sorted
-// by id, 28 bytes per entry and nothing else. An archive holds around 100,000
-// entries; built all at once from a directory walk, they cost no allocation
-// per entry, and a survey's lookups, which climb through each kind of id in
+// The top byte of a file id names the kind of record the file holds; the ids
+// of one kind run from first_id_of_type to last_id_of_type.
+constexpr std::uint8_t id_type(std::uint32_t id) {
+  return static_cast<std::uint8_t>(id >> 24);
+}
+constexpr std::uint32_t first_id_of_type(std::uint8_t type) {
+  return std::uint32_t{type} << 24;
+}
+constexpr std::uint32_t last_id_of_type(std::uint8_t type) {
+  return first_id_of_type(type) | 0x00FFFFFFu;
+}
+
+// Directory entries by file id, built once and then only read: one array
+// sorted by id, 28 bytes per entry and nothing else. An archive holds around
+// 100,000 entries; a survey's lookups, which climb through each kind of id in
 // order, find the upper levels of every binary search in cache. Enumeration
 // is in ascending id order.
 class FileIndex {
  public:
   using value_type = std::pair<std::uint32_t, DatFileEntry>;
   using const_iterator = std::vector<value_type>::const_iterator;
+
+  FileIndex() = default;
+  // `entries` in the order they were met; a later entry replaces an earlier
+  // one with its id. Entries in strictly ascending id order, as a directory
+  // walk in key order gives, are taken as they are.
+  explicit FileIndex(std::vector<value_type> entries);
+
+  // Whether `entries` are sorted by id with each id once.
+  static bool strictly_ascending(std::span<const value_type> entries);
 
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
@@ -41,20 +62,10 @@ class FileIndex {
   bool contains(std::uint32_t id) const { return find(id) != end(); }
   // As std::unordered_map::at: throws std::out_of_range for an absent id.
   const DatFileEntry& at(std::uint32_t id) const;
-
-  // Adds `entries` as if one after another, each replacing any entry already
-  // held for its id. Sorts once for all of them; into an empty index the
-  // entries move without a copy.
-  void insert_or_assign_all(std::vector<value_type> entries);
-  // One entry at a time: each addition moves the entries above it, so large
-  // indexes are built with insert_or_assign_all.
-  void insert_or_assign(std::uint32_t id, const DatFileEntry& entry);
-  // The entry for `id`, added default-constructed when absent.
-  DatFileEntry& operator[](std::uint32_t id);
+  // The entries whose ids have top byte `type`, in ascending id order.
+  std::span<const value_type> of_type(std::uint8_t type) const;
 
  private:
-  std::vector<value_type>::iterator lower_bound(std::uint32_t id);
-
   std::vector<value_type> entries_;  // ascending ids, each id once
 };
 

@@ -6,13 +6,14 @@
 #include <filesystem>
 #include <utility>
 
+#include "brackwater/dat/block_source.hpp"
 #include "brackwater/dat/io_error.hpp"
 
 namespace brackwater::dat {
 
 // Sole owner of one read-only file descriptor; closes it on destruction.
 // Interrupted system calls are retried and short reads continued.
-class PosixFile {
+class PosixFile final : public BlockSource {
  public:
   static std::expected<PosixFile, IoError> open_read_only(const std::filesystem::path& path);
 
@@ -20,7 +21,7 @@ class PosixFile {
   PosixFile& operator=(PosixFile&& other) noexcept;
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
-  ~PosixFile();
+  ~PosixFile() override;
 
   std::expected<std::uint64_t, IoError> seek(std::uint64_t offset) const;
   std::expected<std::uint64_t, IoError> tell() const;
@@ -28,10 +29,8 @@ class PosixFile {
   // Reads up to `count` bytes at the current position; fewer only at the end
   // of the file. Returns how many were read.
   std::expected<std::size_t, IoError> read_some_fully(std::uint8_t* out, std::size_t count) const;
-  // Reads exactly `count` bytes at `offset`; the end of the file inside the
-  // range is "failed to fill whole buffer".
   std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
-                                           std::uint64_t offset) const;
+                                           std::uint64_t offset) const override;
   // For calls this type does not wrap (read-ahead hints, submission rings);
   // the file stays owned here.
   int descriptor() const { return fd_; }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 
+#include "brackwater/dat/block_source.hpp"
 #include "brackwater/dat/bytes.hpp"
 
 namespace brackwater::dat {
@@ -25,6 +26,22 @@ class PrefetchedBlocks {
  private:
   std::map<std::uint64_t, Bytes> ranges_;
   std::size_t bytes_held_ = 0;
+};
+
+// Reads from the ranges read ahead where one holds them whole, otherwise from
+// `fallback`; without a fallback such a read fails with EAGAIN ("Resource
+// temporarily unavailable"): it would have to wait for the file.
+class ReadAheadSource final : public BlockSource {
+ public:
+  ReadAheadSource(const PrefetchedBlocks& ahead, const BlockSource* fallback)
+      : ahead_(ahead), fallback_(fallback) {}
+
+  std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
+                                           std::uint64_t offset) const override;
+
+ private:
+  const PrefetchedBlocks& ahead_;
+  const BlockSource* fallback_;
 };
 
 }  // namespace brackwater::dat

@@ -85,9 +85,9 @@ class TextureColorCache {
 // What resolving many surfaces of one archive shares. Files are read through
 // `records` and within `reads`: what the archive holds beyond its directory,
 // which fetching each file of a sound archive once never passes, while
-// entries made to share chains soon do. Decoded images count against
-// `decodes`, since a few bytes of record can name a 4096 x 4096 image. Textures
-// already resolved answer from `textures`.
+// entries made to share chains soon do. The bytes of decoded images count
+// against `decodes`, since a few bytes of record can name a 4096 x 4096
+// image. Textures already resolved answer from `textures`.
 struct ResolveSession {
   // 64 MiB of records held for reuse.
   static constexpr std::size_t kRecordCacheBytes = std::size_t{64} << 20;
@@ -99,7 +99,7 @@ struct ResolveSession {
   static dat::ReadBudget read_allowance(const dat::DatDatabase& db);
 
   dat::ReadBudget reads;
-  dat::ReadBudget decodes;
+  dat::Allowance decodes;
   RecordCache records{kRecordCacheBytes};
   TextureColorCache textures;
   // Blocks read ahead for the surfaces at hand, which reads take instead of

@@ -5,9 +5,17 @@
 #include <optional>
 
 #include "brackwater/dat/bytes.hpp"
+#include "brackwater/dat/file_index.hpp"
 #include "brackwater/dat/read_error.hpp"
 
 namespace brackwater::dat {
+
+// Surface records are the files whose ids have this top byte.
+inline constexpr std::uint8_t kSurfaceIdType = 0x08;
+
+constexpr bool is_surface_id(std::uint32_t id) {
+  return id_type(id) == kSurfaceIdType;
+}
 
 // The references of a textured surface.
 struct TextureRefs {

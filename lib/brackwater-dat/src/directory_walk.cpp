@@ -1,17 +1,23 @@
+#include "directory_walk.hpp"
+
 #include <algorithm>
 #include <unordered_set>
 #include <vector>
 
-#include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/field_reader.hpp"
-#include "chain_source.hpp"
+#include "saturating_add.hpp"
 
 namespace brackwater::dat {
 namespace {
 
 // Ceiling on the entries reserved before the walk: 28 MiB of address space.
 constexpr std::uint64_t kMaxReservedEntries = std::uint64_t{1} << 20;
+
+// What the walk may read beyond the archive's length and block count: about
+// 9,800 more node reads, each of which may collect 61 entries again.
+constexpr std::uint64_t kWalkSlackBytes = std::uint64_t{16} << 20;
+constexpr std::uint64_t kWalkSlackBlocks = std::uint64_t{1} << 17;
 
 // A directory node, read as the first 1716 bytes of the block chain at its
 // offset: 62 u32 child offsets (0 = empty slot), a u32 entry count, then
@@ -53,8 +59,11 @@ std::expected<void, ReadError> parse_entries(ByteSpan node, std::vector<DatFileE
   return {};
 }
 
-// What the walk does next: read a node, or (node 0) collect an entry.
+// What the walk does next: read a node, collect an entry, or leave an inner
+// node whose subtree is done (it is then no longer on the current path).
 struct WalkStep {
+  enum class Kind { kNode, kEntry, kLeave };
+  Kind kind = Kind::kNode;
   std::uint32_t node = 0;
   std::uint32_t rank = 0;
   DatFileEntry entry{};
@@ -74,19 +83,15 @@ class Collected {
     ranks_.push_back(rank);
   }
 
-  // The entries in rank order, in which a later entry replaces an earlier one
-  // with its id. Without a repeated id the order makes no difference, and
+  // The index of the entries, a later one in rank order replacing an earlier
+  // one with its id. Without a repeated id the order makes no difference, and
   // ascending ids, which a well-formed tree gives, are taken as they are.
-  std::vector<FileIndex::value_type> in_rank_order() && {
-    const auto not_ascending = [](const FileIndex::value_type& a, const FileIndex::value_type& b) {
-      return a.first >= b.first;
-    };
-    if (std::adjacent_find(entries_.begin(), entries_.end(), not_ascending) == entries_.end()) {
-      return std::move(entries_);
-    }
+  FileIndex into_index() && {
+    if (FileIndex::strictly_ascending(entries_)) return FileIndex(std::move(entries_));
     std::vector<FileIndex::value_type> ranked(entries_.size());
     for (std::size_t k = 0; k < entries_.size(); ++k) ranked[ranks_[k]] = entries_[k];
-    return ranked;
+    entries_ = {};
+    return FileIndex(std::move(ranked));
   }
 
  private:
@@ -107,67 +112,102 @@ void visit(ByteSpan node, const std::vector<DatFileEntry>& parsed, std::uint32_t
     return;
   }
   for (std::size_t slot = parsed.size() + 1; slot-- > 0;) {
-    if (const std::uint32_t child = branch(node, slot); child != 0) pending.push_back({child});
+    if (const std::uint32_t child = branch(node, slot); child != 0) {
+      pending.push_back({WalkStep::Kind::kNode, child});
+    }
     if (slot > 0) {
-      pending.push_back({0, first_rank + static_cast<std::uint32_t>(slot - 1), parsed[slot - 1]});
+      pending.push_back({WalkStep::Kind::kEntry, 0,
+                         first_rank + static_cast<std::uint32_t>(slot - 1), parsed[slot - 1]});
     }
   }
 }
 
+// The inner nodes from the root down to the node being walked. A branch to
+// one of them would make the walk go round for ever.
+class CurrentPath {
+ public:
+  void enter(std::uint32_t node) {
+    nodes_.push_back(node);
+    members_.insert(node);
+  }
+  void leave() {
+    members_.erase(nodes_.back());
+    nodes_.pop_back();
+  }
+  bool contains(std::uint32_t node) const { return members_.contains(node); }
+  // The node whose branches are being followed.
+  std::uint32_t innermost() const { return nodes_.back(); }
+
+ private:
+  std::vector<std::uint32_t> nodes_;
+  std::unordered_set<std::uint32_t> members_;
+};
+
 }  // namespace
 
-std::expected<void, DatError> DatDatabase::read_directory() {
-  const std::uint64_t blocks = file_length_ / std::max<std::uint32_t>(header_.block_size, 1);
-  unread_bytes_ = file_length_;
-  unread_blocks_ = blocks;
-  if (header_.root_offset == 0) return {};
+std::expected<DirectoryWalk, DatError> walk_directory(const ChainReader& chains,
+                                                      std::uint32_t root) {
+  const std::uint64_t length = chains.length();
+  const std::uint64_t blocks = chains.block_count();
+  if (root == 0) return DirectoryWalk{};
   // Every stored file takes at least one block. Pages of the reservation
   // that the walk does not fill are never touched, so they cost no memory.
-  Collected collected(static_cast<std::size_t>(std::min(
-      file_length_ / std::max<std::uint32_t>(header_.block_size, 1), kMaxReservedEntries)));
+  Collected collected(static_cast<std::size_t>(std::min(blocks, kMaxReservedEntries)));
 
-  // The nodes of a sound directory lie in blocks of their own, so the walk
-  // reads no more bytes and visits no more blocks than the archive holds.
-  // Nodes made to share blocks could otherwise number in the millions.
-  ReadBudget walk_budget(
-      file_length_, blocks,
-      DatError(DatError::Corruption{"directory from offset 0x" + hex8(header_.root_offset) +
-                                    " reads more than the archive holds: its nodes share blocks"}));
+  // A sound directory's nodes lie in blocks of their own and are linked once,
+  // so its walk reads no more than the archive holds. The slack lets a few
+  // shared nodes be walked again, while nodes linked twice at every level of
+  // a deep tree, or millions of nodes sharing a block, end after a bounded
+  // amount of work.
+  const std::uint64_t byte_allowance = saturating_add(length, kWalkSlackBytes);
+  const std::uint64_t block_allowance = saturating_add(blocks, kWalkSlackBlocks);
+  ReadBudget budget(byte_allowance, block_allowance);
 
   // Depth first with an explicit stack: a node is read before its children,
   // and children from slot 0 upward, each subtree completely before the next;
-  // entries are ranked in that order, so a later duplicate id replaces an
-  // earlier one exactly as a recursive walk inserting as it reads would
-  // leave them. A failed walk leaves the index as it was.
-  std::vector<WalkStep> pending{{header_.root_offset}};
-  std::unordered_set<std::uint32_t> visited;
+  // a node linked twice is walked twice. Entries are ranked in that order, so
+  // a later duplicate id replaces an earlier one exactly as a recursive walk
+  // inserting as it reads would leave them.
+  std::vector<WalkStep> pending{{WalkStep::Kind::kNode, root}};
+  CurrentPath path;
   std::vector<DatFileEntry> parsed;
   std::uint32_t next_rank = 0;
   while (!pending.empty()) {
     const WalkStep step = pending.back();
     pending.pop_back();
-    if (step.node == 0) {
+    if (step.kind == WalkStep::Kind::kEntry) {
       collected.add(step.entry, step.rank);
       continue;
     }
-    // A node met twice is a cycle or a shared subtree: either would never end
-    // or grow the walk exponentially.
-    if (!visited.insert(step.node).second) {
-      return std::unexpected(DatError(DatError::Corruption{
-          "directory node at offset 0x" + hex8(step.node) + " is linked more than once"}));
+    if (step.kind == WalkStep::Kind::kLeave) {
+      path.leave();
+      continue;
     }
-    auto node = gather(step.node, kNodeSize, &walk_budget, ChainSource(file_));
+    if (path.contains(step.node)) {
+      return std::unexpected(DatError(
+          DatError::Corruption{"directory node at offset 0x" + hex8(path.innermost()) +
+                               " links back to its own ancestor at 0x" + hex8(step.node)}));
+    }
+    auto node = chains.read(step.node, kNodeSize, &budget);
+    if (!node && node.error().read_limit_reached()) {
+      return std::unexpected(DatError(DatError::Corruption{
+          "directory from offset 0x" + hex8(root) +
+          " reads more than the archive holds: its nodes share blocks or are linked many times"}));
+    }
     if (!node) return std::unexpected(std::move(node.error()));
     if (auto entries = parse_entries(*node, parsed); !entries) {
       return std::unexpected(DatError(std::move(entries.error())));
     }
+    if (branch(*node, 0) != 0) {
+      // Its subtree lies above this step on the stack.
+      path.enter(step.node);
+      pending.push_back({WalkStep::Kind::kLeave});
+    }
     visit(*node, parsed, next_rank, pending, collected);
     next_rank += static_cast<std::uint32_t>(parsed.size());
   }
-  index_.insert_or_assign_all(std::move(collected).in_rank_order());
-  unread_bytes_ = walk_budget.bytes_left();
-  unread_blocks_ = walk_budget.blocks_left();
-  return {};
+  return DirectoryWalk{std::move(collected).into_index(), byte_allowance - budget.bytes_left(),
+                       block_allowance - budget.blocks_left()};
 }
 
 }  // namespace brackwater::dat
