@@ -20,9 +20,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using portal_fixture::ArchiveBuilder;
+using test_support::names_in;
 using test_support::read_file;
 using test_support::run_process;
 using test_support::ToolDir;
+using test_support::write_text;
 
 // What tintsurvey writes for every_record_archive().
 const std::string kReport =
@@ -30,16 +32,6 @@ const std::string kReport =
     "  \"0x08000001\": [51, 102, 153],\n"
     "  \"0x08000002\": [0, 255, 0]\n"
     "}\n";
-
-void write_text(const fs::path& path, const std::string& text) {
-  test_support::write_file(path, std::vector<char>(text.begin(), text.end()));
-}
-
-std::vector<std::string> entries_of(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-  return names;
-}
 
 // A directory with the archive as portal.dat, reached also through a
 // symbolic link and a hard link, a report of it, and an empty subdirectory.
@@ -68,19 +60,33 @@ TEST_F(OwnedFilesTest, AnOutputThatIsAnInputIsRefused) {
     std::string error_end;
   };
   const Case cases[] = {
-      {TINTSURVEY_BIN, {"--portal-dat", "portal.dat", "--out", "portal.dat"}, ".",
+      {TINTSURVEY_BIN,
+       {"--portal-dat", "portal.dat", "--out", "portal.dat"},
+       ".",
        "Error: write portal.dat" + refused_archive},
-      {TINTSURVEY_BIN, {"--portal-dat", "portal.dat", "--out", "link.dat"}, ".",
+      {TINTSURVEY_BIN,
+       {"--portal-dat", "portal.dat", "--out", "link.dat"},
+       ".",
        "Error: write link.dat" + refused_archive},
-      {TINTSURVEY_BIN, {"--portal-dat", "portal.dat", "--out", "hard.dat"}, ".",
+      {TINTSURVEY_BIN,
+       {"--portal-dat", "portal.dat", "--out", "hard.dat"},
+       ".",
        "Error: write hard.dat" + refused_archive},
-      {TINTSURVEY_BIN, {"--portal-dat", archive, "--out", "../portal.dat"}, "sub",
+      {TINTSURVEY_BIN,
+       {"--portal-dat", archive, "--out", "../portal.dat"},
+       "sub",
        "Error: write ../portal.dat" + refused_archive},
-      {PORTAL_INSPECT_BIN, {"portal.dat", "cat", "0x06000001", "--out", "hard.dat"}, ".",
+      {PORTAL_INSPECT_BIN,
+       {"portal.dat", "cat", "0x06000001", "--out", "hard.dat"},
+       ".",
        "portal-inspect: write hard.dat: the output is the archive being read\n"},
-      {PORTAL_INSPECT_BIN, {"../portal.dat", "texture", "0x08000002", "--png", "../link.dat"},
-       "sub", "portal-inspect: write ../link.dat: the output is the archive being read\n"},
-      {PORTAL_INSPECT_BIN, {"swatch", "report.json", "--png", "report.json"}, ".",
+      {PORTAL_INSPECT_BIN,
+       {"../portal.dat", "texture", "0x08000002", "--png", "../link.dat"},
+       "sub",
+       "portal-inspect: write ../link.dat: the output is the archive being read\n"},
+      {PORTAL_INSPECT_BIN,
+       {"swatch", "report.json", "--png", "report.json"},
+       ".",
        "portal-inspect: write report.json: the output is the report being read\n"},
   };
   for (const Case& c : cases) {
@@ -116,19 +122,22 @@ TEST_F(OwnedFilesTest, AWriteThatFailsMidwayKeepsTheOldReport) {
   ASSERT_EQ(
       dir_.run(TINTSURVEY_BIN, {"--portal-dat", "portal.dat", "--out", "small/report.json"}).status,
       0);
-  const auto run = dir_.run(TINTSURVEY_BIN, {"--portal-dat", "large.dat", "--out", "small/report.json"});
+  const auto run =
+      dir_.run(TINTSURVEY_BIN, {"--portal-dat", "large.dat", "--out", "small/report.json"});
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(run.err.ends_with(
       "Error: write small/report.json\n\nCaused by:\n    No space left on device (os error 28)\n"))
       << run.err;
   EXPECT_EQ(read_file(small / "report.json"), kReport);
-  EXPECT_EQ(entries_of(small), std::vector<std::string>{"report.json"});
+  EXPECT_EQ(names_in(small), std::vector<std::string>{"report.json"});
 }
 
 TEST_F(OwnedFilesTest, DevStdoutAppendedToAFileKeepsItsEarlierLines) {
   write_text(dir_ / "log.txt", "an earlier line\n");
   const auto run = run_process(
-      "/bin/sh", {"-c", "exec \"$0\" --portal-dat portal.dat --out /dev/stdout >> log.txt", TINTSURVEY_BIN}, dir_.path());
+      "/bin/sh",
+      {"-c", "exec \"$0\" --portal-dat portal.dat --out /dev/stdout >> log.txt", TINTSURVEY_BIN},
+      dir_.path());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(read_file(dir_ / "log.txt"), "an earlier line\n" + kReport);
 }
@@ -146,11 +155,17 @@ TEST_F(OwnedFilesTest, BrokenAndFullStreams) {
   const Case cases[] = {
       // Lost progress lines cost nothing: the report is written all the same.
       {{"--portal-dat", "portal.dat", "--out", "out.json"}, STDERR_FILENO, true, 0, ""},
-      {{"portal.dat", "ls"}, STDOUT_FILENO, true, 1,
+      {{"portal.dat", "ls"},
+       STDOUT_FILENO,
+       true,
+       1,
        "portal-inspect: write standard output: Broken pipe (os error 32)\n"},
       {{"portal.dat", "ls"}, STDOUT_FILENO, false, 1, "portal-inspect: " + full_stdout},
       {{"portal.dat", "errors"}, STDOUT_FILENO, false, 1, "portal-inspect: " + full_stdout},
-      {{"portal.dat", "explain", "0x08000001"}, STDOUT_FILENO, false, 1,
+      {{"portal.dat", "explain", "0x08000001"},
+       STDOUT_FILENO,
+       false,
+       1,
        "portal-inspect: " + full_stdout},
   };
   for (const Case& c : cases) {
@@ -160,8 +175,8 @@ TEST_F(OwnedFilesTest, BrokenAndFullStreams) {
     ::close(ends[0]);
     const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     const int replacement = c.broken_pipe ? ends[1] : full;
-    const auto run = run_process(inspect ? PORTAL_INSPECT_BIN : TINTSURVEY_BIN, c.args,
-                                 dir_.path(), [&] { ::dup2(replacement, c.stream); });
+    const auto run = run_process(inspect ? PORTAL_INSPECT_BIN : TINTSURVEY_BIN, c.args, dir_.path(),
+                                 [&] { ::dup2(replacement, c.stream); });
     ::close(ends[1]);
     ::close(full);
     EXPECT_EQ(run.status, c.status) << c.args.back();
@@ -180,11 +195,16 @@ TEST_F(OwnedFilesTest, AFifoWithNobodyAtTheOtherEndFailsInsteadOfWaiting) {
     std::string error_end;  // empty: the report reader's own words
   };
   const Case cases[] = {
-      {TINTSURVEY_BIN, {"--portal-dat", "fifo"},
-       "Error: open fifo\n\nCaused by:\n    0: " + unseekable + "\n    1: Illegal seek (os error 29)\n"},
-      {TINTSURVEY_BIN, {"--portal-dat", "portal.dat", "--out", "fifo"}, "Error: write fifo\n\nCaused by:\n    " + no_reader + "\n"},
+      {TINTSURVEY_BIN,
+       {"--portal-dat", "fifo"},
+       "Error: open fifo\n\nCaused by:\n    0: " + unseekable +
+           "\n    1: Illegal seek (os error 29)\n"},
+      {TINTSURVEY_BIN,
+       {"--portal-dat", "portal.dat", "--out", "fifo"},
+       "Error: write fifo\n\nCaused by:\n    " + no_reader + "\n"},
       {PORTAL_INSPECT_BIN, {"fifo", "ls"}, "portal-inspect: open fifo: " + unseekable + "\n"},
-      {PORTAL_INSPECT_BIN, {"portal.dat", "cat", "0x06000001", "--out", "fifo"},
+      {PORTAL_INSPECT_BIN,
+       {"portal.dat", "cat", "0x06000001", "--out", "fifo"},
        "portal-inspect: write fifo: " + no_reader + "\n"},
       {PORTAL_INSPECT_BIN, {"swatch", "fifo", "--png", "s.png"}, ""},
       {MKPORTAL_BIN, {"sample", "fifo"}, "mkportal: cannot write fifo: " + no_reader + "\n"},

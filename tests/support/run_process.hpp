@@ -32,10 +32,9 @@ inline std::string drain(int fd) {
 // Runs `program` with `args` in `cwd`, standard output and standard error
 // captured through files so neither pipe can fill up. `in_child` runs in the
 // child just before the program starts, to rearrange its descriptors.
-inline ProcessResult run_process(
-    const std::string& program, const std::vector<std::string>& args,
-    const std::filesystem::path& cwd = std::filesystem::current_path(),
-    const std::function<void()>& in_child = {}) {
+inline ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                                 const std::filesystem::path& cwd = std::filesystem::current_path(),
+                                 const std::function<void()>& in_child = {}) {
   char out_name[] = "/tmp/brackwater-out-XXXXXX";
   char err_name[] = "/tmp/brackwater-err-XXXXXX";
   const int out_fd = ::mkstemp(out_name);

@@ -13,18 +13,10 @@ namespace brackwater::tools {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::names_in;
 using test_support::read_file;
 using test_support::TempDir;
-
-void write_text(const fs::path& path, const std::string& text) {
-  test_support::write_file(path, std::vector<char>(text.begin(), text.end()));
-}
-
-std::vector<std::string> entries_of(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-  return names;
-}
+using test_support::write_text;
 
 mode_t permission_bits(const fs::path& path) {
   struct stat info {};
@@ -61,7 +53,7 @@ TEST(OutputFile, UncommittedOutputLeavesNoTrace) {
     ASSERT_TRUE(out->write("half of a new text"));
   }
   EXPECT_EQ(read_file(dir / "old.json"), "old\n");
-  EXPECT_EQ(entries_of(dir.path()), std::vector<std::string>{"old.json"});
+  EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"old.json"});
 }
 
 TEST(OutputFile, TheSameFileByAnyNameIsRefused) {
@@ -70,7 +62,8 @@ TEST(OutputFile, TheSameFileByAnyNameIsRefused) {
   fs::create_hard_link(dir / "input.dat", dir / "hard.dat");
   const InputFile inputs[] = {InputFile::at(dir / "missing.dat", "archive"),
                               InputFile::at(dir / "hard.dat", "report")};
-  for (const fs::path& path : {dir / "input.dat", dir / "." / ".." / dir.path().filename() / "hard.dat"}) {
+  for (const fs::path& path :
+       {dir / "input.dat", dir / "." / ".." / dir.path().filename() / "hard.dat"}) {
     const auto out = OutputFile::open(path, inputs);
     ASSERT_FALSE(out) << path;
     EXPECT_EQ(out.error().message(), "the output is the report being read");

@@ -50,7 +50,9 @@ DatFileEntry ArchiveStreamWriter::add_file(std::uint32_t id, ByteSpan bytes,
 
 void ArchiveStreamWriter::flush() {
   if (failure_.empty()) {
-    if (auto written = out_.write(pending_); !written) failure_ = failure_text(path_, written.error());
+    if (auto written = out_.write(pending_); !written) {
+      failure_ = failure_text(path_, written.error());
+    }
   }
   written_ += pending_.size();
   pending_.clear();

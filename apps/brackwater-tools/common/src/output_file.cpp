@@ -94,8 +94,7 @@ std::expected<void, OutputError> OutputFile::commit() {
       // target for the moment between the two calls.
       const std::string self = "/proc/self/fd/" + std::to_string(parts_.fd);
       auto named = claim_temporary_name(parts_.target, [&self](const fs::path& candidate) {
-        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) ==
-                       0
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0
                    ? 0
                    : errno;
       });

@@ -81,7 +81,8 @@ std::expected<Destination, int> follow_links(fs::path path) {
 // The number N when `link` is /proc/self/fd/N by any name (/dev/stdout,
 // /dev/fd/N).
 std::optional<int> own_descriptor(const fs::path& link) {
-  struct stat dir {}, own {};
+  struct stat dir {};
+  struct stat own {};
   if (::stat(directory_of(link).c_str(), &dir) != 0 || ::stat("/proc/self/fd", &own) != 0 ||
       !same_file(dir, own)) {
     return std::nullopt;
@@ -104,48 +105,39 @@ std::optional<OutputError> refuse_input(const struct stat& output,
 }
 
 // Opens what `path` names for writing, as it is: no creation, no truncation,
-// and no wait for a FIFO's reader.
+// and no wait for a FIFO's reader. Writes then wait as usual.
 std::expected<int, OutputError> open_existing(const fs::path& path, int extra_flags) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | extra_flags);
-  if (fd >= 0) return fd;
-  const int error = errno;
-  struct stat info {};
-  if (error == ENXIO && ::stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode)) {
-    return std::unexpected(OutputError{0, "nothing reads from this FIFO: writing would block"});
+  if (fd < 0) {
+    const int error = errno;
+    struct stat info {};
+    if (error == ENXIO && ::stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode)) {
+      return std::unexpected(OutputError{0, "nothing reads from this FIFO: writing would block"});
+    }
+    return os_failure(error);
   }
-  return os_failure(error);
+  DescriptorGuard guard(fd);
+  if (::fcntl(fd, F_SETFL, 0) != 0) return os_failure(errno);
+  return guard.release();
 }
 
-// Writes to a pipe or terminal wait as usual once the open is done.
-std::expected<void, OutputError> set_status_flags(int fd, int flags) {
-  if (::fcntl(fd, F_SETFL, flags) != 0) return os_failure(errno);
-  return {};
-}
-
-// /dev/stdout and the like: this process's own descriptor is written as the
-// caller set it up (its offset, its append mode); another process's is
-// reopened and, when it is a file, appended to.
-std::expected<OutputFile::Parts, OutputError> open_descriptor_link(
-    const fs::path& path, const fs::path& link, std::span<const InputFile> inputs) {
-  std::expected<int, OutputError> fd = os_failure(EBADF);
-  const std::optional<int> own = own_descriptor(link);
-  if (own) {
-    fd = ::fcntl(*own, F_DUPFD_CLOEXEC, 0);
-    if (*fd < 0) return os_failure(errno);
-  } else {
-    fd = open_existing(path, 0);
-    if (!fd) return std::unexpected(fd.error());
+// /dev/stdout and the like. This process's own descriptor is written through
+// a duplicate, as the caller set it up (its offset, its append mode); another
+// process's is reopened and, when it is a file, appended to.
+std::expected<int, OutputError> open_descriptor(const fs::path& path, const fs::path& link) {
+  if (const std::optional<int> own = own_descriptor(link)) {
+    const int fd = ::fcntl(*own, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return os_failure(errno);
+    return fd;
   }
+  auto fd = open_existing(path, 0);
+  if (!fd) return fd;
   DescriptorGuard guard(*fd);
   struct stat info {};
-  if (::fstat(guard.get(), &info) != 0) return os_failure(errno);
-  if (auto refused = refuse_input(info, inputs)) return std::unexpected(*refused);
-  if (!own) {
-    if (auto set = set_status_flags(guard.get(), S_ISREG(info.st_mode) ? O_APPEND : 0); !set) {
-      return std::unexpected(set.error());
-    }
+  if (::fstat(*fd, &info) != 0 || (S_ISREG(info.st_mode) && ::fcntl(*fd, F_SETFL, O_APPEND) != 0)) {
+    return os_failure(errno);
   }
-  return OutputFile::Parts{guard.release(), OutputFile::Mode::AsOpened, {}, {}};
+  return guard.release();
 }
 
 // A temporary beside `target`, unnamed where the file system allows, with
@@ -179,6 +171,12 @@ std::expected<OutputFile::Parts, OutputError> open_replacement(const fs::path& t
     }
   }
   return parts;
+}
+
+std::expected<OutputFile, OutputError> adopt_parts(
+    std::expected<OutputFile::Parts, OutputError> parts) {
+  if (!parts) return std::unexpected(parts.error());
+  return OutputFile(std::move(*parts));
 }
 
 // A file mounted on its own (a bind mount of one file) cannot be renamed over.
@@ -216,29 +214,20 @@ std::expected<OutputFile, OutputError> OutputFile::open(const fs::path& path,
   const auto destination = follow_links(path);
   if (!destination) return os_failure(destination.error());
   const fs::path& target = destination->path;
-  if (destination->descriptor_link) {
-    auto parts = open_descriptor_link(path, target, inputs);
-    if (!parts) return std::unexpected(parts.error());
-    return OutputFile(std::move(*parts));
-  }
+  const bool descriptor = destination->descriptor_link;
   // O_NOFOLLOW: the target was followed to its end above.
-  auto fd = open_existing(target, O_NOFOLLOW);
+  auto fd = descriptor ? open_descriptor(path, target) : open_existing(target, O_NOFOLLOW);
   if (!fd) {
-    if (fd.error().os_error != ENOENT) return std::unexpected(fd.error());
-    auto parts = open_replacement(target, nullptr);
-    if (!parts) return std::unexpected(parts.error());
-    return OutputFile(std::move(*parts));
+    if (descriptor || fd.error().os_error != ENOENT) return std::unexpected(fd.error());
+    return adopt_parts(open_replacement(target, nullptr));
   }
   DescriptorGuard existing(*fd);
   struct stat info {};
   if (::fstat(existing.get(), &info) != 0) return os_failure(errno);
   if (auto refused = refuse_input(info, inputs)) return std::unexpected(*refused);
-  if (S_ISREG(info.st_mode)) {
-    auto parts = open_regular(target, existing, info);
-    if (!parts) return std::unexpected(parts.error());
-    return OutputFile(std::move(*parts));
+  if (!descriptor && S_ISREG(info.st_mode)) {
+    return adopt_parts(open_regular(target, existing, info));
   }
-  if (auto set = set_status_flags(existing.get(), 0); !set) return std::unexpected(set.error());
   return OutputFile(Parts{existing.release(), Mode::AsOpened, {}, {}});
 }
 

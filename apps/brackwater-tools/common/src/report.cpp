@@ -122,7 +122,8 @@ std::expected<void, ToolError> write_report(const ColorMap& colors, const fs::pa
   const std::string text = render_report(colors);
   const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   if (auto written = write_output_file(out, bytes, inputs); !written) {
-    return std::unexpected(ToolError("write " + dat::display_path(out), {written.error().message()}));
+    return std::unexpected(
+        ToolError("write " + dat::display_path(out), {written.error().message()}));
   }
   // One write: the log is usually an unbuffered stderr.
   log << "wrote " + dat::display_path(out) + " (" + format_kilobytes(file_size_or_zero(out)) +

@@ -73,7 +73,6 @@ class OutputFile {
   // Flushes to storage and puts the file in place.
   std::expected<void, OutputError> commit();
 
-
   // How the bytes reach the target; open() decides.
   enum class Mode {
     Replace,   // a temporary renamed over the target on commit
