@@ -56,21 +56,5 @@ TEST(OutputFile, UncommittedOutputLeavesNoTrace) {
   EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"old.json"});
 }
 
-TEST(OutputFile, TheSameFileByAnyNameIsRefused) {
-  TempDir dir;
-  write_text(dir / "input.dat", "input\n");
-  fs::create_hard_link(dir / "input.dat", dir / "hard.dat");
-  const InputFile inputs[] = {InputFile::at(dir / "missing.dat", "archive"),
-                              InputFile::at(dir / "hard.dat", "report")};
-  for (const fs::path& path :
-       {dir / "input.dat", dir / "." / ".." / dir.path().filename() / "hard.dat"}) {
-    const auto out = OutputFile::open(path, inputs);
-    ASSERT_FALSE(out) << path;
-    EXPECT_EQ(out.error().message(), "the output is the report being read");
-  }
-  EXPECT_TRUE(OutputFile::open(dir / "other.dat", inputs));
-  EXPECT_EQ(read_file(dir / "input.dat"), "input\n");
-}
-
 }  // namespace
 }  // namespace brackwater::tools
