@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <string_view>
 
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
