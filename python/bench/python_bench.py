@@ -9,8 +9,9 @@ configure step names it). Writes `mkportal large` at scale X (default 1) under
 /tmp and deletes it afterwards, then with a warm page cache and the two taking
 turns N times (default 5):
 
-- survey: bd.Archive(path).survey() in this process against a whole tintsurvey
-  run on the same archive (which also writes its report); both open the archive.
+- survey: bd.Archive(path).survey() in this process, and again in a new
+  interpreter each time, against a whole tintsurvey run on the same archive
+  (which also writes its report); all open the archive.
 - rgba: a.rgba(t) of a 2048 x 2048 DXT1 texture against micro_bench's
   BM_DecompressDxt1 (the C++ decode of the same size, blocks drawn the same way).
 
@@ -54,6 +55,15 @@ def timed_tintsurvey(tintsurvey, archive, out):
     return time.perf_counter() - wall, children_cpu() - cpu
 
 
+def timed_python_survey(build, archive):
+    """survey() in a fresh interpreter, which pays for its start as tintsurvey does."""
+    script = ("import sys; sys.path.insert(0, sys.argv[1]); import brackwater_dat as bd; "
+              "bd.Archive(sys.argv[2]).survey()")
+    wall, cpu = time.perf_counter(), children_cpu()
+    subprocess.run([sys.executable, "-c", script, build / "python", archive], check=True)
+    return time.perf_counter() - wall, children_cpu() - cpu
+
+
 def timed(work):
     wall, cpu = time.perf_counter(), time.process_time()
     result = work()
@@ -91,7 +101,7 @@ def cpp_dxt1_ms(micro_bench, runs):
 
 
 def line(name, python, cpp):
-    print(f"{name:8} python {python[0] * 1e3:8.2f} ms wall {python[1] * 1e3:8.2f} ms CPU | "
+    print(f"{name:20} python {python[0] * 1e3:8.2f} ms wall {python[1] * 1e3:8.2f} ms CPU | "
           f"C++ {cpp[0] * 1e3:8.2f} ms wall {cpp[1] * 1e3:8.2f} ms CPU | "
           f"ratio {python[0] / cpp[0]:.3f} wall {python[1] / cpp[1]:.3f} CPU")
 
@@ -118,11 +128,13 @@ def main():
             expected = {int(k, 16): tuple(v) for k, v in json.load(f).items()}
         assert survey(bd, archive) == expected, "survey() differs from tintsurvey"
 
-        py_runs, cpp_runs = [], []
+        py_runs, fresh_runs, cpp_runs = [], [], []
         for _ in range(args.runs):
             cpp_runs.append(timed_tintsurvey(tintsurvey, archive, report))
             py_runs.append(timed(lambda: survey(bd, archive))[0])
+            fresh_runs.append(timed_python_survey(build, archive))
         line("survey", medians(py_runs), medians(cpp_runs))
+        line("survey, new process", medians(fresh_runs), medians(cpp_runs))
 
         texture = bd.Texture.unpack(dxt1_texture_record())
         with bd.Archive(archive) as a:
