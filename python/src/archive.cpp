@@ -14,6 +14,7 @@
 #include "brackwater/dat/file_type/surface_texture.hpp"
 #include "brackwater/dat/file_type/texture.hpp"
 #include "brackwater/tools/resolve.hpp"
+#include "buffer.hpp"
 #include "errors.hpp"
 #include "index_ids.hpp"
 #include "pixels.hpp"
@@ -60,16 +61,17 @@ std::optional<std::uint8_t> top_byte_of(std::optional<std::uint32_t> top_byte) {
   return static_cast<std::uint8_t>(*top_byte);
 }
 
-py::tuple rgb_tuple(const tools::Rgb& rgb) { return py::make_tuple(rgb.r, rgb.g, rgb.b); }
+py::tuple rgb_tuple(const tools::Rgb& rgb) {
+  return py::make_tuple(rgb.r, rgb.g, rgb.b);
+}
 
 py::object rgba(const Archive& archive, const dat::Texture& texture,
                 std::optional<std::uint32_t> palette_id) {
   // A palette id stands where a surface's own palette would: it colours a
   // paletted texture in place of the texture's default one.
   const tools::PaletteChoice choice = tools::choose_palette(texture, palette_id.value_or(0));
-  dat::Bytes pixels = value_or_raise(without_gil([&, db = archive.db()] {
-    return tools::texture_rgba8(*db, texture, choice);
-  }));
+  dat::Bytes pixels = value_or_raise(
+      without_gil([&, db = archive.db()] { return tools::texture_rgba8(*db, texture, choice); }));
   return rgba_for_python(std::move(pixels), texture.width, texture.height);
 }
 
@@ -127,11 +129,7 @@ void bind_archive(py::module_& m) {
           },
           py::arg("id"))
       .def(
-          "read",
-          [](const Archive& a, std::uint32_t id) {
-            const dat::Bytes bytes = a.read(id);
-            return py::bytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-          },
+          "read", [](const Archive& a, std::uint32_t id) { return to_python_bytes(a.read(id)); },
           py::arg("id"), "The file's bytes, decompressed when stored compressed.")
       .def("surface", &Archive::record<dat::Surface>, py::arg("id"))
       .def("surface_texture", &Archive::record<dat::SurfaceTexture>, py::arg("id"))

@@ -27,4 +27,9 @@ class BytesView {
   Py_buffer view_{};
 };
 
+// A copy of `bytes` as a Python bytes object.
+inline py::bytes to_python_bytes(dat::ByteSpan bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 }  // namespace brackwater::python

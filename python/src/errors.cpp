@@ -47,14 +47,16 @@ void bind_errors(py::module_& m) {
   types.read_error = new_type(m, "ReadError", types.error,
                               "A record did not parse. `cause` is the innermost failure, "
                               "`frames` the fields being read, innermost first.");
-  types.texture_decode_error = new_type(m, "TextureDecodeError", types.error,
-                                        "A texture could not be converted to RGBA8.");
+  types.texture_decode_error =
+      new_type(m, "TextureDecodeError", types.error, "A texture could not be converted to RGBA8.");
   types.resolve_error = new_type(m, "ResolveError", types.error,
                                  "A surface did not resolve to a colour. `causes` holds the "
                                  "texts of the errors behind it, outermost first.");
 }
 
-void raise(const dat::DatError& error) { raise_with(types.dat_error, error.message()); }
+void raise(const dat::DatError& error) {
+  raise_with(types.dat_error, error.message());
+}
 
 void raise(const dat::ReadError& error) {
   std::vector<std::string> frames;

@@ -2,8 +2,6 @@
 // dominant colour.
 #include "pixels.hpp"
 
-#include <pybind11/stl.h>
-
 #include <array>
 #include <utility>
 
@@ -25,7 +23,8 @@ class RgbaPixels {
   py::buffer_info buffer() {
     const auto row = static_cast<py::ssize_t>(shape_[1] * 4);
     return py::buffer_info(pixels_.data(), 1, py::format_descriptor<std::uint8_t>::format(), 3,
-                           {shape_[0], shape_[1], py::ssize_t{4}}, {row, py::ssize_t{4}, py::ssize_t{1}});
+                           {shape_[0], shape_[1], py::ssize_t{4}},
+                           {row, py::ssize_t{4}, py::ssize_t{1}});
   }
 
  private:
@@ -56,28 +55,23 @@ py::handle numpy_asarray() {
   return asarray;
 }
 
-py::bytes copy_to_bytes(dat::ByteSpan bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
 }  // namespace
 
 py::object rgba_for_python(dat::Bytes pixels, std::int32_t width, std::int32_t height) {
   if (const py::handle asarray = numpy_asarray()) {
     return asarray(RgbaPixels(std::move(pixels), width, height));
   }
-  return copy_to_bytes(pixels);
+  return to_python_bytes(pixels);
 }
 
 void bind_pixels(py::module_& m) {
-  py::class_<RgbaPixels>(m, "_RgbaPixels", py::buffer_protocol())
-      .def_buffer(&RgbaPixels::buffer);
+  py::class_<RgbaPixels>(m, "_RgbaPixels", py::buffer_protocol()).def_buffer(&RgbaPixels::buffer);
 
   m.def(
       "decompress_lrs",
       [](py::buffer data) {
         const BytesView view(data);
-        return copy_to_bytes(without_gil([&] { return dat::decompress_lrs(view.bytes()); }));
+        return to_python_bytes(without_gil([&] { return dat::decompress_lrs(view.bytes()); }));
       },
       py::arg("data"), "Decodes one LRS stream; damaged input gives a shorter output.");
 

@@ -20,19 +20,21 @@ namespace {
 
 using dat::PixelFormat;
 
-py::bytes as_bytes(dat::ByteSpan bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
 // Every named format, each a class attribute under the library's name
 // (PixelFormat.Dxt1), so formats compare without spelling codes.
 constexpr PixelFormat::Kind kNamedFormats[] = {
-    PixelFormat::Kind::Unknown,  PixelFormat::Kind::R8G8B8,
-    PixelFormat::Kind::A8R8G8B8, PixelFormat::Kind::R5G6B5,
-    PixelFormat::Kind::A4R4G4B4, PixelFormat::Kind::A8,
-    PixelFormat::Kind::P8,       PixelFormat::Kind::Index16,
-    PixelFormat::Kind::CustomLscapeR8G8B8, PixelFormat::Kind::CustomLscapeAlpha,
-    PixelFormat::Kind::Dxt1,     PixelFormat::Kind::Dxt3,
+    PixelFormat::Kind::Unknown,
+    PixelFormat::Kind::R8G8B8,
+    PixelFormat::Kind::A8R8G8B8,
+    PixelFormat::Kind::R5G6B5,
+    PixelFormat::Kind::A4R4G4B4,
+    PixelFormat::Kind::A8,
+    PixelFormat::Kind::P8,
+    PixelFormat::Kind::Index16,
+    PixelFormat::Kind::CustomLscapeR8G8B8,
+    PixelFormat::Kind::CustomLscapeAlpha,
+    PixelFormat::Kind::Dxt1,
+    PixelFormat::Kind::Dxt3,
     PixelFormat::Kind::Dxt5,
 };
 
@@ -70,8 +72,9 @@ void bind_archive_records(py::module_& m) {
       .def_readonly("master_map_id", &dat::DatHeader::master_map_id)
       .def_readonly("engine_version", &dat::DatHeader::engine_version)
       .def_readonly("game_version", &dat::DatHeader::game_version)
-      .def_property_readonly("version_string",
-                             [](const dat::DatHeader& h) { return as_bytes(h.version_string); })
+      .def_property_readonly(
+          "version_string",
+          [](const dat::DatHeader& h) { return to_python_bytes(h.version_string); })
       .def_readonly("version_minor", &dat::DatHeader::version_minor);
 
   py::class_<dat::DatFileEntry>(m, "FileEntry", "One directory entry.")
@@ -84,8 +87,8 @@ void bind_archive_records(py::module_& m) {
       .def_property_readonly("compressed", &dat::DatFileEntry::compressed)
       .def("__repr__", [](const dat::DatFileEntry& e) {
         return "FileEntry(id=0x" + dat::hex8(e.id) + ", offset=0x" + dat::hex8(e.offset) +
-               ", size=" + std::to_string(e.size) + ", compressed=" +
-               (e.compressed() ? "True" : "False") + ")";
+               ", size=" + std::to_string(e.size) +
+               ", compressed=" + (e.compressed() ? "True" : "False") + ")";
       });
 }
 
@@ -132,7 +135,7 @@ void bind_portal_records(py::module_& m) {
       .def_readonly("format_raw", &dat::Texture::format_raw)
       .def_readonly("length", &dat::Texture::length)
       .def_property_readonly("source_data",
-                             [](const dat::Texture& t) { return as_bytes(t.source_data); })
+                             [](const dat::Texture& t) { return to_python_bytes(t.source_data); })
       .def_readonly("default_palette_id", &dat::Texture::default_palette_id);
 }
 
