@@ -1,9 +1,9 @@
-#include <cstdio>
-#include <exception>
 #include <iostream>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "brackwater/command_line/program.hpp"
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "command_line.hpp"
@@ -13,11 +13,11 @@
 namespace {
 
 using namespace brackwater::inspect;
+using brackwater::command_line::write_all;
 using brackwater::dat::DatDatabase;
 
-void write_all(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+std::string failure_line(std::string_view message) {
+  return "portal-inspect: " + std::string(message) + "\n";
 }
 
 Outcome dispatch(const Invocation& call) {
@@ -47,14 +47,11 @@ Outcome dispatch(const Invocation& call) {
 
 int run(std::span<const char* const> argv) {
   const auto call = parse_command_line(argv);
-  if (!call) {
-    write_all(call.error().status == 0 ? stdout : stderr, call.error().text);
-    return call.error().status;
-  }
+  if (!call) return brackwater::command_line::finish(call.error());
   const Outcome outcome = dispatch(*call);
   std::cout.flush();
   if (!outcome) {
-    write_all(stderr, "portal-inspect: " + outcome.error() + "\n");
+    write_all(stderr, failure_line(outcome.error()));
     return 1;
   }
   return 0;
@@ -63,12 +60,5 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
-  } catch (const std::exception& e) {
-    write_all(stderr, std::string("portal-inspect: ") + e.what() + "\n");
-  } catch (...) {
-    write_all(stderr, "portal-inspect: unexpected failure\n");
-  }
-  return 1;
+  return brackwater::command_line::run_main(argc, argv, run, failure_line);
 }
