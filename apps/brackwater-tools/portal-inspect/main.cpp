@@ -26,7 +26,7 @@ Outcome dispatch(const Invocation& call) {
   auto db = DatDatabase::open(call.archive);
   if (!db) {
     return std::unexpected("open " + brackwater::dat::display_path(call.archive) + ": " +
-                           one_line(db.error().message()));
+                           one_line(db.error()));
   }
   switch (call.command) {
     case Command::Ls:

@@ -90,10 +90,6 @@ char* append_decimal(char* at, std::uint8_t value) {
   return std::to_chars(at, at + 3, value).ptr;
 }
 
-std::string os_error_text(int error) {
-  return dat::IoError::from_errno(error).message();
-}
-
 }  // namespace
 
 std::expected<void, int> write_whole_file(const fs::path& path, std::string_view text) {
@@ -145,13 +141,13 @@ std::expected<void, ToolError> write_report(const ColorMap& colors, const fs::pa
   // A bare file name has an empty parent: the current directory.
   if (const fs::path parent = parent_of(out); !parent.empty()) {
     if (auto created = make_directories(parent); !created) {
-      return std::unexpected(
-          ToolError("create dir " + dat::display_path(parent), {os_error_text(created.error())}));
+      return std::unexpected(ToolError::wrap("create dir " + dat::display_path(parent),
+                                             dat::IoError::from_errno(created.error())));
     }
   }
   if (auto written = write_whole_file(out, render_report(colors)); !written) {
-    return std::unexpected(
-        ToolError("write " + dat::display_path(out), {os_error_text(written.error())}));
+    return std::unexpected(ToolError::wrap("write " + dat::display_path(out),
+                                           dat::IoError::from_errno(written.error())));
   }
   // One write: the log is usually an unbuffered stderr.
   log << "wrote " + dat::display_path(out) + " (" + format_kilobytes(file_size_or_zero(out)) +
