@@ -56,14 +56,11 @@ RgbaImage swatch_sheet(const tools::ColorMap& colors) {
 
 Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
                       std::ostream& log) {
-  const auto text = read_input(report);
-  if (!text) return std::unexpected(text.error());
+  auto input = open_input(report);
+  if (!input) return std::unexpected(input.error());
   const std::string name = dat::display_path(report);
-  const auto colors = read_report(*text);
-  if (!colors) {
-    return std::unexpected(name + ": line " + std::to_string(colors.error().line) + ": " +
-                           colors.error().message);
-  }
+  const auto colors = read_report(name, std::move(*input));
+  if (!colors) return std::unexpected(colors.error());
   if (colors->empty()) return std::unexpected(name + " holds no surfaces: nothing to draw");
   if (colors->size() > kMaxSwatches) {
     return std::unexpected(name + " holds " + std::to_string(colors->size()) +
