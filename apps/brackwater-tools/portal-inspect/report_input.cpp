@@ -3,39 +3,25 @@
 #include <string_view>
 
 namespace brackwater::inspect {
-namespace {
 
-// Bytes that end a number or a literal outside strings.
-bool ends_token(char c) {
-  return std::string_view(" \t\r\n{}[],:").find(c) != std::string_view::npos;
+bool ReportInput::ends_token(char c) {
+  return is_blank(c) || std::string_view("{}[],:").find(c) != std::string_view::npos;
 }
 
-}  // namespace
-
-bool ReportInput::at_end() {
-  if (stop_ != Stop::None) return true;
-  if (next_ < filled_) return false;
-  if (exhausted_) return true;
+bool ReportInput::refill() {
+  if (exhausted_) return false;
   auto got = chunks_(buffer_);
   if (!got) {
     stop_ = Stop::ReadFailed;
     read_failure_ = std::move(got.error());
-    return true;
+    return false;
   }
   next_ = 0;
   filled_ = *got;
   exhausted_ = *got == 0;
   total_ += *got;
   if (total_ > kMaxBytes) stop_ = Stop::TooLarge;
-  return filled_ == 0 || stop_ != Stop::None;
-}
-
-void ReportInput::advance() {
-  const char c = buffer_[next_++];
-  lines_before_last_ = newlines_;
-  newlines_ += c == '\n';
-  if (c == '\0') stop_ = Stop::NulByte;
-  if (!within_token(c)) stop_ = Stop::TokenTooLong;
+  return filled_ != 0 && stop_ == Stop::None;
 }
 
 bool ReportInput::within_token(char c) {

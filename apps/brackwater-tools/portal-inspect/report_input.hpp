@@ -63,9 +63,32 @@ class ReportInput {
   const std::string& read_failure() const { return read_failure_; }
 
  private:
-  bool at_end();
+  // The parser takes every byte through these three, so they stay inline.
+  // Of a run of blanks between tokens it sees only the first: it keeps what
+  // it reads until the next token, and blanks are no report's content.
+  bool at_end() {
+    while (true) {
+      if (stop_ != Stop::None) return true;
+      if (next_ == filled_ && !refill()) return true;
+      if (!in_blanks_ || !is_blank(buffer_[next_])) return false;
+      newlines_ += buffer_[next_++] == '\n';
+    }
+  }
   char current() const { return buffer_[next_]; }
-  void advance();
+  void advance() {
+    const char c = buffer_[next_++];
+    lines_before_last_ = newlines_;
+    newlines_ += c == '\n';
+    if (c == '\0') stop_ = Stop::NulByte;
+    if (!within_token(c)) stop_ = Stop::TokenTooLong;
+    in_blanks_ = !in_string_ && is_blank(c);
+  }
+  static bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
+  // Whether `c`, outside strings, ends a number or a literal.
+  static bool ends_token(char c);
+
+  // Reads the next chunk; false at the end of the input or when it stops.
+  bool refill();
   // Counts `c` towards the token it belongs to; false once that is too long.
   bool within_token(char c);
 
@@ -79,6 +102,7 @@ class ReportInput {
   std::size_t lines_before_last_ = 0;
   bool in_string_ = false;
   bool escaped_ = false;
+  bool in_blanks_ = false;
   std::size_t token_bytes_ = 0;
   Stop stop_ = Stop::None;
   std::string read_failure_;

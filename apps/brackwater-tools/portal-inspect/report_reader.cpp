@@ -15,8 +15,6 @@ namespace {
 constexpr std::size_t kChannels = 3;
 // Keys are shown in messages up to this many bytes, so a message stays one line.
 constexpr std::size_t kShownKeyBytes = 40;
-// Nesting deeper than this is refused rather than followed.
-constexpr std::size_t kMaxDepth = 256;
 
 // `key` in double quotes, shortened and with control characters shown as '?'.
 std::string quoted_key(std::string_view key) {
@@ -50,9 +48,11 @@ struct Shown {
   std::string text;  // the number's text, or the kind
 };
 
-// Follows the parser's events through the one shape a report has, and stops
-// at the first value that leaves it. Containers inside a colour's array are
-// only counted and skipped.
+// Follows the parser's events through the one shape a report has: an object
+// (depth 1) of arrays (depth 2) of three numbers. It stops at the first value
+// that leaves that shape, so nothing is nested deeper and no long array is
+// walked to its end. Within a colour, a wrong count is told before a wrong
+// channel, as far as the count is known: a fourth element ends it at once.
 class ReportShape {
  public:
   using json = nlohmann::json;
@@ -110,25 +110,30 @@ class ReportShape {
   }
 
  private:
-  // A scalar, or a container about to be opened, at the current depth.
+  // A scalar, or a container about to be opened, where the shape has none.
   bool value(const Shown& shown) {
     if (depth_ == 0) {
       return fail("a report must be an object of surface colours, found " + shown.kind);
     }
-    if (depth_ == 1)
+    if (depth_ == 1) {
       return fail("the value of " + key_ + " must be [r, g, b], found " + shown.kind);
-    if (depth_ == 2) {
-      if (count_ < kChannels && !bad_channel_) bad_channel_ = Fault{input_.line(), shown.text};
-      ++count_;
     }
+    if (count_ == kChannels) {
+      return fail_at(colour_line_,
+                     "the value of " + key_ + " must be [r, g, b], found an array of more than 3");
+    }
+    if (!bad_channel_) bad_channel_ = Fault{input_.line(), shown.text};
+    ++count_;
     return true;
   }
 
   // `expected`: the report's object at the top, or a colour's array in it.
   bool open(bool expected, const Shown& shown) {
-    if (depth_ == kMaxDepth) return fail("nesting deeper than 256 levels");
-    if (!expected && !value(shown)) return false;
-    if (expected && depth_ == 1) {
+    if (!expected) {
+      // Nothing inside a colour is followed: its channel is wrong already.
+      return value(shown) && fail_at(bad_channel_->line, channel_fault());
+    }
+    if (depth_ == 1) {
       count_ = 0;
       bad_channel_.reset();
       colour_line_ = input_.line();
@@ -146,13 +151,14 @@ class ReportShape {
                                        " must be [r, g, b], found an array of " +
                                        std::to_string(count_));
     }
-    if (bad_channel_) {
-      return fail_at(bad_channel_->line, "a colour channel of " + key_ +
-                                             " must be an integer from 0 to 255, found " +
-                                             bad_channel_->message);
-    }
+    if (bad_channel_) return fail_at(bad_channel_->line, channel_fault());
     colors.emplace(id_, tools::Rgb{rgb_[0], rgb_[1], rgb_[2]});
     return true;
+  }
+
+  std::string channel_fault() const {
+    return "a colour channel of " + key_ + " must be an integer from 0 to 255, found " +
+           bad_channel_->message;
   }
 
   bool fail(std::string message) { return fail_at(input_.line(), std::move(message)); }
