@@ -85,8 +85,8 @@ class ReportShape {
   bool end_object() { return close(); }
   bool end_array() { return close(); }
 
+  // Only the report's own object is ever opened, so every key is an entry's.
   bool key(json::string_t& key) {
-    if (depth_ != 1) return true;
     const auto id = parse_key(key);
     if (!id) {
       return fail("key " + quoted_key(key) +
