@@ -3,12 +3,12 @@
 
 #include <array>
 #include <csignal>
-#include <cstdio>
-#include <exception>
 #include <iostream>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "brackwater/command_line/program.hpp"
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "command_line.hpp"
@@ -19,11 +19,11 @@
 namespace {
 
 using namespace brackwater::inspect;
+using brackwater::command_line::write_all;
 using brackwater::dat::DatDatabase;
 
-void write_all(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+std::string failure_line(std::string_view message) {
+  return "portal-inspect: " + std::string(message) + "\n";
 }
 
 Outcome dispatch(const Invocation& call, std::ostream& out) {
@@ -32,7 +32,7 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
   auto db = DatDatabase::open(call.archive);
   if (!db) {
     return std::unexpected("open " + brackwater::dat::display_path(call.archive) + ": " +
-                           one_line(db.error().message()));
+                           one_line(db.error()));
   }
   // No output may replace the archive it comes from.
   const std::array inputs{brackwater::tools::InputFile::at(call.archive, "archive")};
@@ -55,10 +55,7 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
 
 int run(std::span<const char* const> argv) {
   const auto call = parse_command_line(argv);
-  if (!call) {
-    write_all(call.error().status == 0 ? stdout : stderr, call.error().text);
-    return call.error().status;
-  }
+  if (!call) return brackwater::command_line::finish(call.error());
   // Standard output as its own descriptor, so that a failed write tells why.
   OutputStreamBuffer stdout_buffer(
       brackwater::tools::OutputFile::adopt(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)));
@@ -69,7 +66,7 @@ int run(std::span<const char* const> argv) {
     outcome = std::unexpected("write standard output: " + stdout_buffer.failure()->message());
   }
   if (!outcome) {
-    write_all(stderr, "portal-inspect: " + outcome.error() + "\n");
+    write_all(stderr, failure_line(outcome.error()));
     return 1;
   }
   return 0;
@@ -80,12 +77,5 @@ int run(std::span<const char* const> argv) {
 int main(int argc, char** argv) {
   // A closed pipe is an error of the write that meets it: reported, not fatal.
   std::signal(SIGPIPE, SIG_IGN);
-  try {
-    return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
-  } catch (const std::exception& e) {
-    write_all(stderr, std::string("portal-inspect: ") + e.what() + "\n");
-  } catch (...) {
-    write_all(stderr, "portal-inspect: unexpected failure\n");
-  }
-  return 1;
+  return brackwater::command_line::run_main(argc, argv, run, failure_line);
 }
