@@ -1,44 +1,52 @@
-#include <cstdio>
-#include <exception>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <csignal>
 #include <iostream>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "brackwater/command_line/program.hpp"
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "command_line.hpp"
 #include "commands.hpp"
 #include "one_line.hpp"
+#include "output_stream.hpp"
 
 namespace {
 
 using namespace brackwater::inspect;
+using brackwater::command_line::write_all;
 using brackwater::dat::DatDatabase;
 
-void write_all(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+std::string failure_line(std::string_view message) {
+  return "portal-inspect: " + std::string(message) + "\n";
 }
 
-Outcome dispatch(const Invocation& call) {
+Outcome dispatch(const Invocation& call, std::ostream& out) {
   // A report is all a swatch sheet needs.
   if (call.command == Command::Swatch) return draw_swatches(call.report, call.output, std::cerr);
   auto db = DatDatabase::open(call.archive);
   if (!db) {
     return std::unexpected("open " + brackwater::dat::display_path(call.archive) + ": " +
-                           one_line(db.error().message()));
+                           one_line(db.error()));
   }
+  // No output may replace the archive it comes from.
+  const std::array inputs{brackwater::tools::InputFile::at(call.archive, "archive")};
   switch (call.command) {
     case Command::Ls:
-      return list_files(*db, call.type, std::cout);
+      return list_files(*db, call.type, out);
     case Command::Cat:
-      return cat_file(*db, call.id, call.output, std::cerr);
+      return cat_file(*db, call.id, call.output, inputs, std::cerr);
     case Command::Explain:
-      return explain_surface(*db, call.id, std::cout);
+      return explain_surface(*db, call.id, out);
     case Command::Errors:
-      return count_errors(*db, std::cout);
+      return count_errors(*db, out, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
     case Command::Texture:
-      return draw_texture(*db, call.id, call.output, std::cerr);
+      return draw_texture(*db, call.id, call.output, inputs, std::cerr);
     case Command::Swatch:
       break;
   }
@@ -47,14 +55,18 @@ Outcome dispatch(const Invocation& call) {
 
 int run(std::span<const char* const> argv) {
   const auto call = parse_command_line(argv);
-  if (!call) {
-    write_all(call.error().status == 0 ? stdout : stderr, call.error().text);
-    return call.error().status;
+  if (!call) return brackwater::command_line::finish(call.error());
+  // Standard output as its own descriptor, so that a failed write tells why.
+  OutputStreamBuffer stdout_buffer(
+      brackwater::tools::OutputFile::adopt(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)));
+  std::ostream out(&stdout_buffer);
+  Outcome outcome = dispatch(*call, out);
+  out.flush();
+  if (outcome && stdout_buffer.failure()) {
+    outcome = std::unexpected("write standard output: " + stdout_buffer.failure()->message());
   }
-  const Outcome outcome = dispatch(*call);
-  std::cout.flush();
   if (!outcome) {
-    write_all(stderr, "portal-inspect: " + outcome.error() + "\n");
+    write_all(stderr, failure_line(outcome.error()));
     return 1;
   }
   return 0;
@@ -63,12 +75,7 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
-  } catch (const std::exception& e) {
-    write_all(stderr, std::string("portal-inspect: ") + e.what() + "\n");
-  } catch (...) {
-    write_all(stderr, "portal-inspect: unexpected failure\n");
-  }
-  return 1;
+  // A closed pipe is an error of the write that meets it: reported, not fatal.
+  std::signal(SIGPIPE, SIG_IGN);
+  return brackwater::command_line::run_main(argc, argv, run, failure_line);
 }

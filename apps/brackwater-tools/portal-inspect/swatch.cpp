@@ -1,4 +1,5 @@
 // swatch: a tintsurvey report drawn as a grid of colour swatches.
+#include <array>
 #include <cmath>
 #include <ostream>
 
@@ -56,21 +57,20 @@ RgbaImage swatch_sheet(const tools::ColorMap& colors) {
 
 Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
                       std::ostream& log) {
-  const auto text = read_input(report);
-  if (!text) return std::unexpected(text.error());
+  // The sheet may never replace the report it is drawn from.
+  const std::array inputs{tools::InputFile::at(report, "report")};
+  auto input = open_input(report);
+  if (!input) return std::unexpected(input.error());
   const std::string name = dat::display_path(report);
-  const auto colors = read_report(*text);
-  if (!colors) {
-    return std::unexpected(name + ": line " + std::to_string(colors.error().line) + ": " +
-                           colors.error().message);
-  }
+  const auto colors = read_report(name, std::move(*input));
+  if (!colors) return std::unexpected(colors.error());
   if (colors->empty()) return std::unexpected(name + " holds no surfaces: nothing to draw");
   if (colors->size() > kMaxSwatches) {
     return std::unexpected(name + " holds " + std::to_string(colors->size()) +
                            " surfaces; a sheet draws at most " + std::to_string(kMaxSwatches));
   }
   const RgbaImage sheet = swatch_sheet(*colors);
-  if (auto written = write_png(png, sheet); !written) return written;
+  if (auto written = write_png(png, sheet, inputs); !written) return written;
   const std::uint32_t columns = columns_for(colors->size());
   log << "wrote " << dat::display_path(png) << " (" << colors->size() << " swatches, " << columns
       << " to a row)\n";

@@ -31,7 +31,7 @@ std::expected<Decoded, std::string> surface_texture(const dat::DatDatabase& db, 
   const auto color = tools::dominant_for(db, id, &catcher);
   if (!color) {
     return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + one_line(color.error().message()));
+                           " does not resolve: " + one_line(color.error()));
   }
   if (color->solid) {
     return std::unexpected("surface " + show_id(id) + " is solid: it has no texture to draw");
@@ -42,12 +42,11 @@ std::expected<Decoded, std::string> surface_texture(const dat::DatDatabase& db, 
 std::expected<Decoded, std::string> stored_texture(const dat::DatDatabase& db, std::uint32_t id) {
   auto bytes = db.get_file(id);
   if (!bytes) {
-    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error().message()));
+    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error()));
   }
   auto texture = dat::Texture::unpack(*bytes);
   if (!texture) {
-    return std::unexpected(show_id(id) +
-                           " is not a Texture: " + one_line(texture.error().message()));
+    return std::unexpected(show_id(id) + " is not a Texture: " + one_line(texture.error()));
   }
   auto pixels = tools::texture_rgba8(db, *texture, tools::choose_palette(*texture, 0));
   if (!pixels) {
@@ -60,7 +59,7 @@ std::expected<Decoded, std::string> stored_texture(const dat::DatDatabase& db, s
 }  // namespace
 
 Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& png,
-                     std::ostream& log) {
+                     std::span<const tools::InputFile> inputs, std::ostream& log) {
   if (auto known = require_file(db, id); !known) return known;
   auto decoded = dat::is_surface_id(id) ? surface_texture(db, id) : stored_texture(db, id);
   if (!decoded) return std::unexpected(decoded.error());
@@ -72,7 +71,7 @@ Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::fi
   }
   const RgbaImage image{static_cast<std::uint32_t>(decoded->width),
                         static_cast<std::uint32_t>(decoded->height), std::move(decoded->pixels)};
-  if (auto written = write_png(png, image); !written) return written;
+  if (auto written = write_png(png, image, inputs); !written) return written;
   log << "wrote " << dat::display_path(png) << " (" << image.width << " x " << image.height
       << ")\n";
   return {};

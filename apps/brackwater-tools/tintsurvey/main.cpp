@@ -1,10 +1,11 @@
-#include <cstdio>
-#include <exception>
+#include <array>
+#include <csignal>
 #include <functional>
 #include <iostream>
 #include <span>
 #include <string>
 
+#include "brackwater/command_line/program.hpp"
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "brackwater/tools/report.hpp"
@@ -15,8 +16,10 @@
 
 namespace {
 
+using brackwater::command_line::write_all;
 using brackwater::dat::DatDatabase;
 using brackwater::tools::dominant_for;
+using brackwater::tools::InputFile;
 using brackwater::tools::ResolveSession;
 using brackwater::tools::run_survey;
 using brackwater::tools::surface_ids;
@@ -25,23 +28,17 @@ using brackwater::tools::ToolError;
 using brackwater::tools::WindowPrefetch;
 using brackwater::tools::write_report;
 
-void write_all(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
-}
-
 int run(std::span<const char* const> argv) {
   auto cli = brackwater::tintsurvey::parse_cli(argv);
-  if (!cli) {
-    write_all(cli.error().status == 0 ? stdout : stderr, cli.error().text);
-    return cli.error().status;
-  }
+  if (!cli) return brackwater::command_line::finish(cli.error());
   auto db = DatDatabase::open(cli->portal_dat);
   if (!db) {
     const std::string context = "open " + brackwater::dat::display_path(cli->portal_dat);
     write_all(stderr, ToolError::wrap(context, db.error()).render());
     return 1;
   }
+  // The report may never replace the archive it comes from.
+  const std::array inputs{InputFile::at(cli->portal_dat, "archive")};
   const auto ids = surface_ids(db->index());
   // Bounds the work a crafted archive can cause; a sound one stays well inside.
   ResolveSession session = ResolveSession::for_archive(*db);
@@ -49,7 +46,7 @@ int run(std::span<const char* const> argv) {
   // Each window's reads are brought in many at a time, ahead of resolving it.
   WindowPrefetch prefetch(*db, session);
   const SurveyResult survey = run_survey(ids, cli->limit, resolve, std::cerr, std::ref(prefetch));
-  if (auto written = write_report(survey.colors, cli->out, std::cerr); !written) {
+  if (auto written = write_report(survey.colors, cli->out, std::cerr, inputs); !written) {
     write_all(stderr, written.error().render());
     return 1;
   }
@@ -59,12 +56,9 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
-  } catch (const std::exception& e) {
-    write_all(stderr, ToolError(e.what()).render());
-  } catch (...) {
-    write_all(stderr, ToolError("unexpected failure").render());
-  }
-  return 1;
+  // A closed pipe is an error of the write that meets it, not the end of the
+  // run: lost progress lines must not cost the report.
+  std::signal(SIGPIPE, SIG_IGN);
+  return brackwater::command_line::run_main(
+      argc, argv, run, [](std::string_view what) { return ToolError(std::string(what)).render(); });
 }
