@@ -26,12 +26,21 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
+// The library's own sorts take temporary buffers through the nothrow form;
+// it must come from the same heap as the delete below.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (g_watching && size > g_largest) g_largest = size;
+  return std::malloc(size == 0 ? 1 : size);
+}
 // Out of line, so the optimiser never sees the free() behind a delete and
 // mistakes it for a mismatch with the operator new it pairs with.
 [[gnu::noinline]] void operator delete(void* p) noexcept {
   std::free(p);
 }
 [[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }
 
