@@ -19,37 +19,39 @@ struct CommandDecl {
   std::string_view option;   // "out", "png", "type" or empty
   std::string_view option_value;
   bool option_required;
+  bool draws_png;  // needs libpng
   std::string_view summary;
   std::string_view details;
 };
 
 constexpr std::array<CommandDecl, 6> kCommands{{
-    {Command::Ls, "ls", "", "type", "0xNN", false,
+    {Command::Ls, "ls", "", "type", "0xNN", false, false,
      "List every file: id, stored size, compression, block offset",
      "Lists every file of the archive's index in ascending id order, one line each: the id,\n"
      "the stored size in bytes, whether the stored bytes are LRS-compressed, and the offset of\n"
      "the file's first block. --type keeps the ids whose top byte is 0xNN (0x08: surfaces)."},
-    {Command::Cat, "cat", "ID", "out", "FILE", true, "Write a file's bytes (decompressed) to FILE",
+    {Command::Cat, "cat", "ID", "out", "FILE", true, false,
+     "Write a file's bytes (decompressed) to FILE",
      "Writes the bytes of file ID to FILE, decompressed when the file is stored compressed:\n"
      "exactly what the record parsers read."},
-    {Command::Explain, "explain", "ID", "", "", false,
+    {Command::Explain, "explain", "ID", "", "", false, false,
      "Resolve one surface step by step, or show where it fails",
      "Resolves surface ID the way tintsurvey does and prints every step to standard output:\n"
      "the Surface fields, the mip ids, the texture's format and size, the palette used and why,\n"
      "and the resulting colour. A surface that fails ends with the error and its causes exactly\n"
      "as the failing step reported them; the exit status is then 1."},
-    {Command::Errors, "errors", "", "", "", false,
+    {Command::Errors, "errors", "", "", "", false, false,
      "Count the failure messages of all surfaces, most frequent first",
      "Resolves every surface the way tintsurvey does and prints each failure message with the\n"
      "number of surfaces that failed with it, most frequent first, and up to five example ids.\n"
      "A framed parse error is shown in one line as its cause and innermost field, e.g.\n"
      "\"Binary read error: failed to fill whole buffer, while parsing field 'height' in "
      "Texture\"."},
-    {Command::Texture, "texture", "ID", "png", "FILE", true,
+    {Command::Texture, "texture", "ID", "png", "FILE", true, true,
      "Draw a texture, or the texture a surface resolves to, as a PNG",
      "Decodes Texture ID to RGBA8 and writes it to FILE as a PNG. A surface ID (0x08xxxxxx)\n"
      "draws the last mip of its texture with the palette tintsurvey would choose."},
-    {Command::Swatch, "swatch", "REPORT", "png", "FILE", true,
+    {Command::Swatch, "swatch", "REPORT", "png", "FILE", true, true,
      "Draw a tintsurvey report as a grid of colour swatches",
      "Reads a report written by tintsurvey and draws one 16 x 16 swatch per surface into FILE,\n"
      "in ascending id order, left to right and top to bottom. It reads no archive: ARCHIVE may\n"
@@ -58,6 +60,10 @@ constexpr std::array<CommandDecl, 6> kCommands{{
 
 // The options any command can take, each with one value.
 constexpr std::array<std::string_view, 3> kOptionNames{"out", "png", "type"};
+
+const CommandDecl& declaration(Command command) {
+  return *std::ranges::find(kCommands, command, &CommandDecl::command);
+}
 
 const CommandDecl* find_command(std::string_view name) {
   for (const CommandDecl& decl : kCommands) {
@@ -271,6 +277,14 @@ class Parser {
 
 std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv) {
   return Parser(argv).run();
+}
+
+std::string_view command_name(Command command) {
+  return declaration(command).name;
+}
+
+bool draws_png(Command command) {
+  return declaration(command).draws_png;
 }
 
 std::optional<std::uint32_t> parse_file_id(std::string_view text) {

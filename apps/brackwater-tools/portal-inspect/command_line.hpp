@@ -31,6 +31,10 @@ struct CliExit {
 
 std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv);
 
+// The command's name as typed, and whether it draws a PNG image (which needs libpng).
+std::string_view command_name(Command command);
+bool draws_png(Command command);
+
 // Hexadecimal with an optional "0x": one to eight digits for a file id, one
 // or two for a type byte.
 std::optional<std::uint32_t> parse_file_id(std::string_view text);

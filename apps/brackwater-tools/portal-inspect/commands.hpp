@@ -28,6 +28,9 @@ Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem
 // "0x" and eight upper-case hex digits, as ids are shown everywhere.
 std::string show_id(std::uint32_t id);
 
+// The archive opened, or "open {path}: {reason}".
+std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive);
+
 // Fails unless `id` is in the archive's index.
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id);
 

@@ -23,6 +23,15 @@ std::string show_id(std::uint32_t id) {
   return "0x" + dat::hex8(id);
 }
 
+std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive) {
+  auto db = dat::DatDatabase::open(archive);
+  if (!db) {
+    return std::unexpected("open " + dat::display_path(archive) + ": " +
+                           one_line(db.error().message()));
+  }
+  return std::move(*db);
+}
+
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id) {
   if (db.index().contains(id)) return {};
   return std::unexpected("no file " + show_id(id) + " in the archive");

@@ -4,16 +4,13 @@
 #include <span>
 #include <string>
 
-#include "brackwater/dat/database.hpp"
-#include "brackwater/dat/display.hpp"
 #include "command_line.hpp"
 #include "commands.hpp"
-#include "one_line.hpp"
+#include "drawing.hpp"
 
 namespace {
 
 using namespace brackwater::inspect;
-using brackwater::dat::DatDatabase;
 
 void write_all(std::FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
@@ -21,13 +18,9 @@ void write_all(std::FILE* stream, const std::string& text) {
 }
 
 Outcome dispatch(const Invocation& call) {
-  // A report is all a swatch sheet needs.
-  if (call.command == Command::Swatch) return draw_swatches(call.report, call.output, std::cerr);
-  auto db = DatDatabase::open(call.archive);
-  if (!db) {
-    return std::unexpected("open " + brackwater::dat::display_path(call.archive) + ": " +
-                           one_line(db.error().message()));
-  }
+  if (draws_png(call.command)) return draw(call);
+  auto db = open_archive(call.archive);
+  if (!db) return std::unexpected(db.error());
   switch (call.command) {
     case Command::Ls:
       return list_files(*db, call.type, std::cout);
@@ -38,7 +31,6 @@ Outcome dispatch(const Invocation& call) {
     case Command::Errors:
       return count_errors(*db, std::cout);
     case Command::Texture:
-      return draw_texture(*db, call.id, call.output, std::cerr);
     case Command::Swatch:
       break;
   }
