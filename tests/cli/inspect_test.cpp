@@ -202,6 +202,22 @@ TEST_F(InspectTest, ExplainShowsThePaletteChoiceOfATexturedSurface) {
       << direct.out;
 }
 
+TEST(InspectExplain, SaysWhenTheColourIsTheFallbackGrey) {
+  ToolDir dir;
+  ArchiveBuilder archive;
+  archive.add_file(0x08000001, textured_surface(0x05000001));
+  archive.add_file(0x05000001, mip_list({0x06000001}));
+  archive.add_file(0x06000001,
+                   encode(texture(Kind::A8R8G8B8, 2, 1, {0x30, 0x20, 0x10, 0x7F, 1, 2, 3, 0})));
+  dir.write_archive(archive);
+  const auto run = dir.run(PORTAL_INSPECT_BIN, {"portal.dat", "explain", "0x08000001"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.out.ends_with(
+      "pixels             2 (2 x 1 RGBA8), 0 with alpha 128 or more\n"
+      "colour             [128, 128, 128], the fallback grey, as no pixel has alpha 128 or more\n"))
+      << run.out;
+}
+
 TEST_F(InspectTest, ExplainEndsAFailingSurfaceWithTheErrorChain) {
   const auto no_mips = inspect({"explain", "0x08000004"});
   EXPECT_EQ(no_mips.status, 1);

@@ -21,6 +21,13 @@ std::string show_rgb(const tools::Rgb& rgb) {
   return text;
 }
 
+// Where a surface's colour comes from, the way explain says it.
+std::string colour_origin(const tools::SurfaceColor& color) {
+  if (color.solid) return "the surface's own colour word";
+  if (color.fallback_grey) return "the fallback grey, as no pixel has alpha 128 or more";
+  return "the dominant colour of the pixels";
+}
+
 // Writes each record as the resolution reads it: a heading line per record,
 // then its fields, one per line, values in one column.
 class Explainer : public tools::ResolveObserver {
@@ -136,10 +143,7 @@ Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostre
     return std::unexpected("surface " + show_id(id) +
                            " does not resolve: " + one_line(color.error().message()));
   }
-  explainer.field("colour",
-                  show_rgb(color->rgb) + (color->solid ? ", the surface's own colour word"
-                                                       : ", the dominant colour of the pixels"),
-                  0);
+  explainer.field("colour", show_rgb(color->rgb) + ", " + colour_origin(*color), 0);
   return {};
 }
 
