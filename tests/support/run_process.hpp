@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,11 @@ inline std::string drain(int fd) {
 }  // namespace detail
 
 // Runs `program` with `args` in `cwd`, standard output and standard error
-// captured through files so neither pipe can fill up.
-inline ProcessResult run_process(
-    const std::string& program, const std::vector<std::string>& args,
-    const std::filesystem::path& cwd = std::filesystem::current_path()) {
+// captured through files so neither pipe can fill up. `in_child` runs in the
+// child just before the program starts, to rearrange its descriptors.
+inline ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                                 const std::filesystem::path& cwd = std::filesystem::current_path(),
+                                 const std::function<void()>& in_child = {}) {
   char out_name[] = "/tmp/brackwater-out-XXXXXX";
   char err_name[] = "/tmp/brackwater-err-XXXXXX";
   const int out_fd = ::mkstemp(out_name);
@@ -44,6 +46,7 @@ inline ProcessResult run_process(
     ::dup2(out_fd, 1);
     ::dup2(err_fd, 2);
     if (::chdir(cwd.c_str()) != 0) ::_exit(127);
+    if (in_child) in_child();
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));

@@ -39,6 +39,19 @@ inline void write_file(const std::filesystem::path& path, const std::vector<Byte
             static_cast<std::streamsize>(bytes.size()));
 }
 
+inline void write_text(const std::filesystem::path& path, const std::string& text) {
+  write_file(path, std::vector<char>(text.begin(), text.end()));
+}
+
+// The names in `dir`, in the order the directory gives them.
+inline std::vector<std::string> names_in(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.push_back(entry.path().filename());
+  }
+  return names;
+}
+
 inline std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

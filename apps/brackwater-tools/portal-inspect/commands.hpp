@@ -8,20 +8,23 @@
 #include <string>
 
 #include "brackwater/dat/database.hpp"
+#include "brackwater/tools/output_file.hpp"
 
 namespace brackwater::inspect {
 
 // A command's end: success, or a one-line message for standard error.
 using Outcome = std::expected<void, std::string>;
 
-// Command output goes to `out`; notes such as "wrote ..." go to `log`.
+// Command output goes to `out`; notes such as "wrote ..." go to `log`. A file
+// written is never one of `inputs`.
 Outcome list_files(const dat::DatDatabase& db, std::optional<std::uint8_t> type, std::ostream& out);
 Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& file,
-                 std::ostream& log);
+                 std::span<const tools::InputFile> inputs, std::ostream& log);
 Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostream& out);
-Outcome count_errors(const dat::DatDatabase& db, std::ostream& out);
+// `progress` is standard error when it is a terminal, null otherwise.
+Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress);
 Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& png,
-                     std::ostream& log);
+                     std::span<const tools::InputFile> inputs, std::ostream& log);
 Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
                       std::ostream& log);
 

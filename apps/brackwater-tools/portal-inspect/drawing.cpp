@@ -1,4 +1,5 @@
 // The commands that draw, in a build with libpng.
+#include <array>
 #include <iostream>
 
 #include "drawing.hpp"
@@ -10,7 +11,9 @@ Outcome draw(const Invocation& call) {
   if (call.command == Command::Swatch) return draw_swatches(call.report, call.output, std::cerr);
   auto db = open_archive(call.archive);
   if (!db) return std::unexpected(db.error());
-  return draw_texture(*db, call.id, call.output, std::cerr);
+  // No output may replace the archive it comes from.
+  const std::array inputs{tools::InputFile::at(call.archive, "archive")};
+  return draw_texture(*db, call.id, call.output, inputs, std::cerr);
 }
 
 }  // namespace brackwater::inspect

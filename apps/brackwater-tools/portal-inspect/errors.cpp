@@ -9,6 +9,7 @@
 #include "brackwater/tools/survey.hpp"
 #include "commands.hpp"
 #include "one_line.hpp"
+#include "progress_line.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -30,21 +31,26 @@ bool comes_first(const FailureGroup& a, const FailureGroup& b) {
 
 }  // namespace
 
-Outcome count_errors(const dat::DatDatabase& db, std::ostream& out) {
+Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress) {
   const std::vector<std::uint32_t> ids = tools::surface_ids(db.index());
   // Grouped by the one-line form shown, so no two rows read the same.
   std::map<std::string, FailureGroup> by_message;
   std::size_t failed = 0;
   // The survey's bound on a crafted archive's work, and its texture cache.
   tools::ResolveSession session = tools::ResolveSession::for_archive(db);
-  for (const std::uint32_t id : ids) {
-    const auto color = tools::dominant_for(db, id, nullptr, &session);
-    if (color) continue;
-    ++failed;
-    const std::string message = one_line(color.error().message());
-    FailureGroup& group = by_message[message];
-    if (group.count++ == 0) group.message = message;
-    if (group.examples.size() < kExamples) group.examples.push_back(id);
+  {
+    // Wiped before the table is printed.
+    ProgressLine shown(progress, "checking surfaces", ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      shown.update(i);
+      const auto color = tools::dominant_for(db, ids[i], nullptr, &session);
+      if (color) continue;
+      ++failed;
+      const std::string message = one_line(color.error().message());
+      FailureGroup& group = by_message[message];
+      if (group.count++ == 0) group.message = message;
+      if (group.examples.size() < kExamples) group.examples.push_back(ids[i]);
+    }
   }
 
   std::vector<FailureGroup> groups;

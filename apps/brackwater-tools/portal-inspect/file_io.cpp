@@ -8,7 +8,6 @@
 
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
-#include "brackwater/tools/report.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -36,8 +35,15 @@ std::expected<void, int> read_rest(int fd, std::string& out) {
 }  // namespace
 
 std::expected<std::string, std::string> read_input(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO with no writer would hold the open forever; cleared
+  // at once, so a FIFO without one reads as empty.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::unexpected(failure("read", path, errno));
+  if (::fcntl(fd, F_SETFL, 0) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return std::unexpected(failure("read", path, error));
+  }
   std::string text;
   const auto read = read_rest(fd, text);
   ::close(fd);
@@ -46,10 +52,10 @@ std::expected<std::string, std::string> read_input(const std::filesystem::path& 
 }
 
 std::expected<void, std::string> write_output(const std::filesystem::path& path,
-                                              dat::ByteSpan bytes) {
-  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  if (auto written = tools::write_whole_file(path, text); !written) {
-    return std::unexpected(failure("write", path, written.error()));
+                                              dat::ByteSpan bytes,
+                                              std::span<const tools::InputFile> inputs) {
+  if (auto written = tools::write_output_file(path, bytes, inputs); !written) {
+    return std::unexpected("write " + dat::display_path(path) + ": " + written.error().message());
   }
   return {};
 }

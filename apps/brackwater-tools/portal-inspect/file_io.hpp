@@ -5,15 +5,17 @@
 #include <string>
 
 #include "brackwater/dat/bytes.hpp"
+#include "brackwater/tools/output_file.hpp"
 
 namespace brackwater::inspect {
 
 // The whole content of the file at `path`; the failure reads "read {path}: {reason}".
 std::expected<std::string, std::string> read_input(const std::filesystem::path& path);
 
-// Creates or truncates `path` and writes `bytes` in one write; the failure
-// reads "write {path}: {reason}".
+// Writes `bytes` to `path`, never over one of `inputs` and keeping an old
+// file until the new one is complete; the failure reads "write {path}: {reason}".
 std::expected<void, std::string> write_output(const std::filesystem::path& path,
-                                              dat::ByteSpan bytes);
+                                              dat::ByteSpan bytes,
+                                              std::span<const tools::InputFile> inputs);
 
 }  // namespace brackwater::inspect

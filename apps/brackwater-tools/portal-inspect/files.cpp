@@ -50,13 +50,13 @@ Outcome list_files(const dat::DatDatabase& db, std::optional<std::uint8_t> type,
 }
 
 Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& file,
-                 std::ostream& log) {
+                 std::span<const tools::InputFile> inputs, std::ostream& log) {
   if (auto known = require_file(db, id); !known) return known;
   auto bytes = db.get_file(id);
   if (!bytes) {
     return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error().message()));
   }
-  if (auto written = write_output(file, *bytes); !written) return written;
+  if (auto written = write_output(file, *bytes, inputs); !written) return written;
   log << "wrote " << dat::display_path(file) << " (" << bytes->size() << " bytes)\n";
   return {};
 }

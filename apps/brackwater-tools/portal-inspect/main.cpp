@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -7,6 +12,7 @@
 #include "command_line.hpp"
 #include "commands.hpp"
 #include "drawing.hpp"
+#include "output_stream.hpp"
 
 namespace {
 
@@ -17,19 +23,21 @@ void write_all(std::FILE* stream, const std::string& text) {
   std::fflush(stream);
 }
 
-Outcome dispatch(const Invocation& call) {
+Outcome dispatch(const Invocation& call, std::ostream& out) {
   if (draws_png(call.command)) return draw(call);
   auto db = open_archive(call.archive);
   if (!db) return std::unexpected(db.error());
+  // No output may replace the archive it comes from.
+  const std::array inputs{brackwater::tools::InputFile::at(call.archive, "archive")};
   switch (call.command) {
     case Command::Ls:
-      return list_files(*db, call.type, std::cout);
+      return list_files(*db, call.type, out);
     case Command::Cat:
-      return cat_file(*db, call.id, call.output, std::cerr);
+      return cat_file(*db, call.id, call.output, inputs, std::cerr);
     case Command::Explain:
-      return explain_surface(*db, call.id, std::cout);
+      return explain_surface(*db, call.id, out);
     case Command::Errors:
-      return count_errors(*db, std::cout);
+      return count_errors(*db, out, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
     case Command::Texture:
     case Command::Swatch:
       break;
@@ -43,8 +51,15 @@ int run(std::span<const char* const> argv) {
     write_all(call.error().status == 0 ? stdout : stderr, call.error().text);
     return call.error().status;
   }
-  const Outcome outcome = dispatch(*call);
-  std::cout.flush();
+  // Standard output as its own descriptor, so that a failed write tells why.
+  OutputStreamBuffer stdout_buffer(
+      brackwater::tools::OutputFile::adopt(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)));
+  std::ostream out(&stdout_buffer);
+  Outcome outcome = dispatch(*call, out);
+  out.flush();
+  if (outcome && stdout_buffer.failure()) {
+    outcome = std::unexpected("write standard output: " + stdout_buffer.failure()->message());
+  }
   if (!outcome) {
     write_all(stderr, "portal-inspect: " + outcome.error() + "\n");
     return 1;
@@ -55,6 +70,8 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe is an error of the write that meets it: reported, not fatal.
+  std::signal(SIGPIPE, SIG_IGN);
   try {
     return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
   } catch (const std::exception& e) {

@@ -36,10 +36,11 @@ std::expected<dat::Bytes, std::string> encode_png(const RgbaImage& image) {
 }  // namespace
 
 std::expected<void, std::string> write_png(const std::filesystem::path& path,
-                                           const RgbaImage& image) {
+                                           const RgbaImage& image,
+                                           std::span<const tools::InputFile> inputs) {
   auto encoded = encode_png(image);
   if (!encoded) return std::unexpected("encode PNG: " + encoded.error());
-  return write_output(path, *encoded);
+  return write_output(path, *encoded, inputs);
 }
 
 }  // namespace brackwater::inspect

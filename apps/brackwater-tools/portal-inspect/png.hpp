@@ -6,6 +6,7 @@
 #include <string>
 
 #include "brackwater/dat/bytes.hpp"
+#include "brackwater/tools/output_file.hpp"
 
 namespace brackwater::inspect {
 
@@ -16,9 +17,10 @@ struct RgbaImage {
   dat::Bytes pixels;
 };
 
-// Writes `image` to `path` as a PNG file. The failure is one line: "encode
-// PNG: {reason}" or "write {path}: {reason}".
+// Writes `image` to `path` as a PNG file, never over one of `inputs`. The
+// failure is one line: "encode PNG: {reason}" or "write {path}: {reason}".
 std::expected<void, std::string> write_png(const std::filesystem::path& path,
-                                           const RgbaImage& image);
+                                           const RgbaImage& image,
+                                           std::span<const tools::InputFile> inputs);
 
 }  // namespace brackwater::inspect

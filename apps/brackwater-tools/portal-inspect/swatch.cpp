@@ -1,4 +1,5 @@
 // swatch: a tintsurvey report drawn as a grid of colour swatches.
+#include <array>
 #include <cmath>
 #include <ostream>
 
@@ -56,6 +57,8 @@ RgbaImage swatch_sheet(const tools::ColorMap& colors) {
 
 Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
                       std::ostream& log) {
+  // The sheet may never replace the report it is drawn from.
+  const std::array inputs{tools::InputFile::at(report, "report")};
   const auto text = read_input(report);
   if (!text) return std::unexpected(text.error());
   const std::string name = dat::display_path(report);
@@ -70,7 +73,7 @@ Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem
                            " surfaces; a sheet draws at most " + std::to_string(kMaxSwatches));
   }
   const RgbaImage sheet = swatch_sheet(*colors);
-  if (auto written = write_png(png, sheet); !written) return written;
+  if (auto written = write_png(png, sheet, inputs); !written) return written;
   const std::uint32_t columns = columns_for(colors->size());
   log << "wrote " << dat::display_path(png) << " (" << colors->size() << " swatches, " << columns
       << " to a row)\n";

@@ -60,7 +60,7 @@ std::expected<Decoded, std::string> stored_texture(const dat::DatDatabase& db, s
 }  // namespace
 
 Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& png,
-                     std::ostream& log) {
+                     std::span<const tools::InputFile> inputs, std::ostream& log) {
   if (auto known = require_file(db, id); !known) return known;
   auto decoded = dat::is_surface_id(id) ? surface_texture(db, id) : stored_texture(db, id);
   if (!decoded) return std::unexpected(decoded.error());
@@ -72,7 +72,7 @@ Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::fi
   }
   const RgbaImage image{static_cast<std::uint32_t>(decoded->width),
                         static_cast<std::uint32_t>(decoded->height), std::move(decoded->pixels)};
-  if (auto written = write_png(png, image); !written) return written;
+  if (auto written = write_png(png, image, inputs); !written) return written;
   log << "wrote " << dat::display_path(png) << " (" << image.width << " x " << image.height
       << ")\n";
   return {};

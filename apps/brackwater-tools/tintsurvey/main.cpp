@@ -1,3 +1,5 @@
+#include <array>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -15,6 +17,7 @@ namespace {
 
 using brackwater::dat::DatDatabase;
 using brackwater::tools::dominant_for;
+using brackwater::tools::InputFile;
 using brackwater::tools::ResolveSession;
 using brackwater::tools::run_survey;
 using brackwater::tools::surface_ids;
@@ -39,12 +42,14 @@ int run(std::span<const char* const> argv) {
     write_all(stderr, ToolError::wrap(context, db.error()).render());
     return 1;
   }
+  // The report may never replace the archive it comes from.
+  const std::array inputs{InputFile::at(cli->portal_dat, "archive")};
   const auto ids = surface_ids(db->index());
   // Bounds the work a crafted archive can cause; a sound one stays well inside.
   ResolveSession session = ResolveSession::for_archive(*db);
   const auto resolve = [&](std::uint32_t id) { return dominant_for(*db, id, nullptr, &session); };
   const SurveyResult survey = run_survey(ids, cli->limit, resolve, std::cerr);
-  if (auto written = write_report(survey.colors, cli->out, std::cerr); !written) {
+  if (auto written = write_report(survey.colors, cli->out, std::cerr, inputs); !written) {
     write_all(stderr, written.error().render());
     return 1;
   }
@@ -54,6 +59,9 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe is an error of the write that meets it, not the end of the
+  // run: lost progress lines must not cost the report.
+  std::signal(SIGPIPE, SIG_IGN);
   try {
     return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
   } catch (const std::exception& e) {

@@ -9,11 +9,15 @@ namespace brackwater::dat {
 
 std::expected<PosixFile, IoError> PosixFile::open_read_only(const std::filesystem::path& path) {
   int fd;
+  // O_NONBLOCK: a FIFO with no writer would hold the open forever. Cleared
+  // again at once, so reads behave as always (and a FIFO fails its first seek).
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return std::unexpected(IoError::from_errno(errno));
-  return PosixFile(fd);
+  PosixFile file(fd);
+  if (::fcntl(fd, F_SETFL, 0) != 0) return std::unexpected(IoError::from_errno(errno));
+  return file;
 }
 
 PosixFile& PosixFile::operator=(PosixFile&& other) noexcept {

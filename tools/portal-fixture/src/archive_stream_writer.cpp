@@ -1,6 +1,5 @@
 #include "portal_fixture/archive_stream_writer.hpp"
 
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -14,14 +13,10 @@ namespace {
 // Blocks are written out in pieces of about this size.
 constexpr std::size_t kFlushSize = std::size_t{8} << 20;
 
-std::string failure_text(const std::filesystem::path& path) {
-  return "cannot write " + path.string() + ": " + std::strerror(errno);
-}
-
-// Removes an unfinished archive; a device or pipe written to stays.
-void remove_unfinished(const std::filesystem::path& path) {
-  std::error_code ignored;
-  if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
+std::string failure_text(const std::filesystem::path& path,
+                         const brackwater::tools::OutputError& error) {
+  return "cannot write " + path.string() + ": " +
+         (error.refusal.empty() ? std::string(std::strerror(error.os_error)) : error.refusal);
 }
 
 }  // namespace
@@ -31,22 +26,17 @@ std::expected<ArchiveStreamWriter, std::string> ArchiveStreamWriter::create(
   if (options.block_size <= 4) {
     throw std::invalid_argument("blocks need room for data after the link");
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return std::unexpected(failure_text(path));
-  return ArchiveStreamWriter(std::move(path), std::move(out), options.block_size);
+  auto out = brackwater::tools::OutputFile::open(path);
+  if (!out) return std::unexpected(failure_text(path, out.error()));
+  return ArchiveStreamWriter(std::move(path), std::move(*out), options.block_size);
 }
 
-ArchiveStreamWriter::ArchiveStreamWriter(std::filesystem::path path, std::ofstream out,
+ArchiveStreamWriter::ArchiveStreamWriter(std::filesystem::path path,
+                                         brackwater::tools::OutputFile out,
                                          std::uint32_t block_size)
     : path_(std::move(path)), out_(std::move(out)), block_size_(block_size) {
   // The header is written last, over these zeros.
   pending_.resize(detail::first_block_offset(block_size_));
-}
-
-ArchiveStreamWriter::~ArchiveStreamWriter() {
-  if (!out_.is_open()) return;  // finished, or moved from
-  out_.close();
-  remove_unfinished(path_);
 }
 
 DatFileEntry ArchiveStreamWriter::add_file(std::uint32_t id, ByteSpan bytes,
@@ -60,9 +50,9 @@ DatFileEntry ArchiveStreamWriter::add_file(std::uint32_t id, ByteSpan bytes,
 
 void ArchiveStreamWriter::flush() {
   if (failure_.empty()) {
-    out_.write(reinterpret_cast<const char*>(pending_.data()),
-               static_cast<std::streamsize>(pending_.size()));
-    if (!out_) failure_ = failure_text(path_);
+    if (auto written = out_.write(pending_); !written) {
+      failure_ = failure_text(path_, written.error());
+    }
   }
   written_ += pending_.size();
   pending_.clear();
@@ -74,15 +64,12 @@ std::expected<void, std::string> ArchiveStreamWriter::finish() {
   header.root_offset = detail::append_directory({pending_, written_}, block_size_, entries_);
   header.file_size = static_cast<std::uint32_t>(size());
   flush();
+  if (!failure_.empty()) return std::unexpected(failure_);
   const Bytes stored = detail::encode_header(header);
-  out_.seekp(brackwater::dat::kHeaderOffset);
-  out_.write(reinterpret_cast<const char*>(stored.data()),
-             static_cast<std::streamsize>(stored.size()));
-  out_.close();
-  if (!out_ && failure_.empty()) failure_ = failure_text(path_);
-  if (failure_.empty()) return {};
-  remove_unfinished(path_);
-  return std::unexpected(failure_);
+  auto written = out_.write_at(brackwater::dat::kHeaderOffset, stored);
+  if (written) written = out_.commit();
+  if (!written) return std::unexpected(failure_text(path_, written.error()));
+  return {};
 }
 
 }  // namespace portal_fixture

@@ -1,15 +1,12 @@
 #include "brackwater/tools/report.hpp"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <string_view>
 
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
@@ -62,22 +59,6 @@ std::expected<void, int> make_directories(const fs::path& dir) {
   return make_directory(dir);
 }
 
-// Writes all of `text` to `fd`, continuing short writes and retrying
-// interrupted ones. Gives 0 or the errno of the failure.
-int write_all(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t written = ::write(fd, text.data(), text.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    // Nothing written for a non-empty request would loop forever.
-    if (written == 0) return EIO;
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return 0;
-}
-
 // The size of the file at `path`, following links; 0 when it cannot be read.
 std::uint64_t file_size_or_zero(const fs::path& path) {
   struct stat info {};
@@ -95,18 +76,6 @@ std::string os_error_text(int error) {
 }
 
 }  // namespace
-
-std::expected<void, int> write_whole_file(const fs::path& path, std::string_view text) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return std::unexpected(errno);
-  const int write_error = write_all(fd, text);
-  // A failed close can be the first report of lost data; after EINTR the
-  // descriptor is gone on Linux and there is nothing to retry.
-  const int close_error = ::close(fd) == 0 ? 0 : errno;
-  if (write_error != 0) return std::unexpected(write_error);
-  if (close_error != 0 && close_error != EINTR) return std::unexpected(close_error);
-  return {};
-}
 
 std::string render_report(const ColorMap& colors) {
   std::string text;
@@ -141,7 +110,7 @@ std::string format_kilobytes(std::uint64_t bytes) {
 }
 
 std::expected<void, ToolError> write_report(const ColorMap& colors, const fs::path& out,
-                                            std::ostream& log) {
+                                            std::ostream& log, std::span<const InputFile> inputs) {
   // A bare file name has an empty parent: the current directory.
   if (const fs::path parent = parent_of(out); !parent.empty()) {
     if (auto created = make_directories(parent); !created) {
@@ -149,9 +118,11 @@ std::expected<void, ToolError> write_report(const ColorMap& colors, const fs::pa
           ToolError("create dir " + dat::display_path(parent), {os_error_text(created.error())}));
     }
   }
-  if (auto written = write_whole_file(out, render_report(colors)); !written) {
+  const std::string text = render_report(colors);
+  const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  if (auto written = write_output_file(out, bytes, inputs); !written) {
     return std::unexpected(
-        ToolError("write " + dat::display_path(out), {os_error_text(written.error())}));
+        ToolError("write " + dat::display_path(out), {written.error().message()}));
   }
   // One write: the log is usually an unbuffered stderr.
   log << "wrote " + dat::display_path(out) + " (" + format_kilobytes(file_size_or_zero(out)) +

@@ -10,15 +10,16 @@
 //
 // Only the directory entries and the last few megabytes of blocks are held
 // in memory. A failed write is reported by finish(); later files are dropped.
-// An archive that is not finished, or fails to finish, is removed again.
+// A file already at the path stays as it was until finish() succeeds; an
+// archive that is not finished, or fails to finish, leaves nothing behind.
 
 #include <cstdint>
 #include <expected>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
+#include "brackwater/tools/output_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 
 namespace portal_fixture {
@@ -27,7 +28,6 @@ class ArchiveStreamWriter {
  public:
   static std::expected<ArchiveStreamWriter, std::string> create(std::filesystem::path path,
                                                                 ArchiveOptions options = {});
-  ~ArchiveStreamWriter();
   ArchiveStreamWriter(ArchiveStreamWriter&&) = default;
   ArchiveStreamWriter& operator=(ArchiveStreamWriter&&) = delete;
 
@@ -39,17 +39,18 @@ class ArchiveStreamWriter {
   std::uint64_t size() const { return written_ + pending_.size(); }
   std::size_t file_count() const { return entries_.size(); }
 
-  // Appends the directory, writes the header and closes the file.
+  // Appends the directory, writes the header and puts the file in place.
   [[nodiscard]] std::expected<void, std::string> finish();
 
  private:
-  ArchiveStreamWriter(std::filesystem::path path, std::ofstream out, std::uint32_t block_size);
+  ArchiveStreamWriter(std::filesystem::path path, brackwater::tools::OutputFile out,
+                      std::uint32_t block_size);
 
   // Writes the pending blocks out; remembers the first failure.
   void flush();
 
   std::filesystem::path path_;
-  std::ofstream out_;
+  brackwater::tools::OutputFile out_;
   std::uint32_t block_size_;
   Bytes pending_;  // the archive from offset written_ on
   std::uint64_t written_ = 0;
