@@ -5,6 +5,8 @@
 #include <charconv>
 #include <vector>
 
+#include "brackwater/command_line/option_splitter.hpp"
+
 namespace brackwater::inspect {
 namespace {
 
@@ -119,8 +121,7 @@ CliExit usage_error(const std::string& message, const CommandDecl* decl) {
   const std::string usage = decl ? "Usage: " + command_usage(*decl) + "\n" : general_usage();
   const std::string help = decl ? std::string(kProgram) + " " + std::string(decl->name) + " --help"
                                 : std::string(kProgram) + " --help";
-  return CliExit{2, std::string(kProgram) + ": " + message + "\n" + usage + "Try '" + help +
-                        "' for more information.\n"};
+  return command_line::usage_error(kProgram, message, usage, help);
 }
 
 std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_digits) {
@@ -136,14 +137,10 @@ std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_di
 // against the command they name.
 class Parser {
  public:
-  explicit Parser(std::span<const char* const> argv) {
-    for (std::size_t i = 1; i < argv.size(); ++i) args_.emplace_back(argv[i] ? argv[i] : "");
-  }
+  explicit Parser(std::span<const char* const> argv) : argv_(argv) {}
 
   std::expected<Invocation, CliExit> run() {
-    if (std::ranges::any_of(args_, [](auto arg) { return arg == "-h" || arg == "--help"; })) {
-      return std::unexpected(help());
-    }
+    if (command_line::asks_for_help(argv_)) return std::unexpected(help());
     if (auto split = split_arguments(); !split) return std::unexpected(split.error());
     if (auto named = take_command(); !named) return std::unexpected(named.error());
     return check();
@@ -151,39 +148,36 @@ class Parser {
 
  private:
   CliExit help() const {
-    for (const std::string_view arg : args_) {
-      if (const CommandDecl* decl = find_command(arg)) return CliExit{0, command_help(*decl)};
+    for (std::size_t i = 1; i < argv_.size(); ++i) {
+      if (const CommandDecl* decl = find_command(argv_[i] ? argv_[i] : "")) {
+        return CliExit{0, command_help(*decl)};
+      }
     }
     return CliExit{0, general_help()};
   }
 
   std::expected<void, CliExit> split_arguments() {
-    for (std::size_t i = 0; i < args_.size(); ++i) {
-      const std::string_view arg = args_[i];
-      if (!arg.starts_with('-') || arg == "-") {
-        operands_.push_back(arg);
+    command_line::OptionSplitter split(argv_, kOptionNames);
+    while (!split.done()) {
+      const auto arg = split.next();
+      if (!arg) return std::unexpected(refusal(arg.error()));
+      if (!arg->is_option) {
+        operands_.push_back(arg->value);
         continue;
       }
-      const std::size_t equals = arg.find('=');
-      const std::string_view name = arg.substr(2, equals == arg.npos ? arg.npos : equals - 2);
-      if (!arg.starts_with("--") || std::ranges::find(kOptionNames, name) == kOptionNames.end()) {
-        return std::unexpected(
-            usage_error("unrecognised option '" + std::string(arg) + "'", nullptr));
-      }
-      if (option_) {
-        return std::unexpected(usage_error("more than one option given", nullptr));
-      }
-      if (equals != arg.npos) {
-        option_value_ = arg.substr(equals + 1);
-      } else if (i + 1 < args_.size()) {
-        option_value_ = args_[++i];
-      } else {
-        return std::unexpected(
-            usage_error("option '--" + std::string(name) + "' needs a value", nullptr));
-      }
-      option_ = name;
+      if (option_) return std::unexpected(usage_error("more than one option given", nullptr));
+      option_ = arg->name;
+      option_value_ = arg->value;
     }
     return {};
+  }
+
+  CliExit refusal(const command_line::SplitError& error) const {
+    if (error.kind == command_line::SplitError::Kind::UnknownOption) {
+      return usage_error("unrecognised option '" + std::string(error.argument) + "'", nullptr);
+    }
+    if (option_) return usage_error("more than one option given", nullptr);
+    return usage_error("option '--" + std::string(error.name) + "' needs a value", nullptr);
   }
 
   // ARCHIVE COMMAND, or a bare "swatch", which reads no archive.
@@ -265,7 +259,7 @@ class Parser {
     return result;
   }
 
-  std::vector<std::string_view> args_;
+  std::span<const char* const> argv_;
   std::vector<std::string_view> operands_;
   std::optional<std::string_view> option_;
   std::string_view option_value_;

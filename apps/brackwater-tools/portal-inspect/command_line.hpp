@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "brackwater/command_line/cli_exit.hpp"
+
 namespace brackwater::inspect {
 
 enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch };
@@ -22,12 +24,7 @@ struct Invocation {
   std::filesystem::path output;  // cat --out, texture and swatch --png
 };
 
-// What ends a run at the command line: help (status 0, standard output) or a
-// usage error (status 2, standard error).
-struct CliExit {
-  int status = 0;
-  std::string text;
-};
+using command_line::CliExit;
 
 std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv);
 

@@ -1,4 +1,5 @@
-// The commands that draw, in a build without libpng: each says what it needs.
+// The commands that draw, in a build without their libraries: each says what
+// to install. DRAWING_NEEDS names the missing packages.
 #include <string>
 
 #include "drawing.hpp"
@@ -7,8 +8,8 @@ namespace brackwater::inspect {
 
 Outcome draw(const Invocation& call) {
   return std::unexpected(std::string(command_name(call.command)) +
-                         " writes a PNG image, and this portal-inspect was built without libpng "
-                         "(install libpng-dev and build again)");
+                         " is left out of this build: install " DRAWING_NEEDS
+                         " and build portal-inspect again");
 }
 
 }  // namespace brackwater::inspect

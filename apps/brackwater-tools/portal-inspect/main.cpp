@@ -3,12 +3,12 @@
 
 #include <array>
 #include <csignal>
-#include <cstdio>
-#include <exception>
 #include <iostream>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "brackwater/command_line/program.hpp"
 #include "command_line.hpp"
 #include "commands.hpp"
 #include "drawing.hpp"
@@ -17,10 +17,10 @@
 namespace {
 
 using namespace brackwater::inspect;
+using brackwater::command_line::write_all;
 
-void write_all(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+std::string failure_line(std::string_view message) {
+  return "portal-inspect: " + std::string(message) + "\n";
 }
 
 Outcome dispatch(const Invocation& call, std::ostream& out) {
@@ -47,10 +47,7 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
 
 int run(std::span<const char* const> argv) {
   const auto call = parse_command_line(argv);
-  if (!call) {
-    write_all(call.error().status == 0 ? stdout : stderr, call.error().text);
-    return call.error().status;
-  }
+  if (!call) return brackwater::command_line::finish(call.error());
   // Standard output as its own descriptor, so that a failed write tells why.
   OutputStreamBuffer stdout_buffer(
       brackwater::tools::OutputFile::adopt(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)));
@@ -61,7 +58,7 @@ int run(std::span<const char* const> argv) {
     outcome = std::unexpected("write standard output: " + stdout_buffer.failure()->message());
   }
   if (!outcome) {
-    write_all(stderr, "portal-inspect: " + outcome.error() + "\n");
+    write_all(stderr, failure_line(outcome.error()));
     return 1;
   }
   return 0;
@@ -72,12 +69,5 @@ int run(std::span<const char* const> argv) {
 int main(int argc, char** argv) {
   // A closed pipe is an error of the write that meets it: reported, not fatal.
   std::signal(SIGPIPE, SIG_IGN);
-  try {
-    return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
-  } catch (const std::exception& e) {
-    write_all(stderr, std::string("portal-inspect: ") + e.what() + "\n");
-  } catch (...) {
-    write_all(stderr, "portal-inspect: unexpected failure\n");
-  }
-  return 1;
+  return brackwater::command_line::run_main(argc, argv, run, failure_line);
 }
