@@ -17,9 +17,9 @@ constexpr std::size_t kSummaryColumn = 27;
 struct CommandDecl {
   Command command;
   std::string_view name;
-  std::string_view operand;  // "ID", "REPORT" or empty
-  std::string_view option;   // "out", "png", "type" or empty
-  std::string_view option_value;
+  std::string_view operand;       // "ID", "REPORT" or empty
+  std::string_view option;        // "out", "type", "ids" or empty
+  std::string_view option_value;  // empty for a flag
   bool option_required;
   bool draws_png;  // needs libpng
   std::string_view summary;
@@ -42,26 +42,31 @@ constexpr std::array<CommandDecl, 6> kCommands{{
      "the Surface fields, the mip ids, the texture's format and size, the palette used and why,\n"
      "and the resulting colour. A surface that fails ends with the error and its causes exactly\n"
      "as the failing step reported them; the exit status is then 1."},
-    {Command::Errors, "errors", "", "", "", false, false,
-     "Count the failure messages of all surfaces, most frequent first",
-     "Resolves every surface the way tintsurvey does and prints each failure message with the\n"
-     "number of surfaces that failed with it, most frequent first, and up to five example ids.\n"
-     "A framed parse error is shown in one line as its cause and innermost field, e.g.\n"
-     "\"Binary read error: failed to fill whole buffer, while parsing field 'height' in "
-     "Texture\"."},
-    {Command::Texture, "texture", "ID", "png", "FILE", true, true,
+    {Command::Errors, "errors", "", "ids", "", false, false,
+     "Count why surfaces fail, most frequent first",
+     "Resolves every surface the way tintsurvey does and counts the failures by message, most\n"
+     "frequent first, with up to five example ids. Messages that differ only in the ids and\n"
+     "offsets they name are counted together, shown with those masked: \"File ID {id} not\n"
+     "found in provider\". A framed parse error is shown in one line as its cause and innermost\n"
+     "field, e.g. \"Binary read error: failed to fill whole buffer, while parsing field\n"
+     "'height' in Texture\".\n"
+     "With --ids it prints instead every surface that fails, one a line: its id, a tab and\n"
+     "its message."},
+    {Command::Texture, "texture", "ID", "out", "FILE", true, true,
      "Draw a texture, or the texture a surface resolves to, as a PNG",
      "Decodes Texture ID to RGBA8 and writes it to FILE as a PNG. A surface ID (0x08xxxxxx)\n"
-     "draws the last mip of its texture with the palette tintsurvey would choose."},
-    {Command::Swatch, "swatch", "REPORT", "png", "FILE", true, true,
+     "draws the last mip of its texture with the palette tintsurvey would choose.\n"
+     "--png FILE is another name for --out FILE."},
+    {Command::Swatch, "swatch", "REPORT", "out", "FILE", true, true,
      "Draw a tintsurvey report as a grid of colour swatches",
      "Reads a report written by tintsurvey and draws one 16 x 16 swatch per surface into FILE,\n"
      "in ascending id order, left to right and top to bottom. It reads no archive: ARCHIVE may\n"
-     "be left out."},
+     "be left out. --png FILE is another name for --out FILE."},
 }};
 
-// The options any command can take, each with one value.
+// The options any command can take, each with one value, and the flags.
 constexpr std::array<std::string_view, 3> kOptionNames{"out", "png", "type"};
+constexpr std::array<std::string_view, 1> kFlagNames{"ids"};
 
 const CommandDecl& declaration(Command command) {
   return *std::ranges::find(kCommands, command, &CommandDecl::command);
@@ -80,7 +85,8 @@ std::string synopsis(const CommandDecl& decl) {
   if (!decl.operand.empty()) text.append(" ").append(decl.operand);
   if (!decl.option.empty()) {
     std::string option = "--";
-    option.append(decl.option).append(" ").append(decl.option_value);
+    option.append(decl.option);
+    if (!decl.option_value.empty()) option.append(" ").append(decl.option_value);
     text.append(decl.option_required ? " " : " [").append(option);
     if (!decl.option_required) text.append("]");
   }
@@ -157,7 +163,7 @@ class Parser {
   }
 
   std::expected<void, CliExit> split_arguments() {
-    command_line::OptionSplitter split(argv_, kOptionNames);
+    command_line::OptionSplitter split(argv_, kOptionNames, kFlagNames);
     while (!split.done()) {
       const auto arg = split.next();
       if (!arg) return std::unexpected(refusal(arg.error()));
@@ -177,6 +183,9 @@ class Parser {
       return usage_error("unrecognised option '" + std::string(error.argument) + "'", nullptr);
     }
     if (option_) return usage_error("more than one option given", nullptr);
+    if (error.kind == command_line::SplitError::Kind::FlagValue) {
+      return usage_error("option '--" + std::string(error.name) + "' takes no value", nullptr);
+    }
     return usage_error("option '--" + std::string(error.name) + "' needs a value", nullptr);
   }
 
@@ -224,7 +233,7 @@ class Parser {
     if (operands_.size() > wanted) {
       return fail("unexpected argument '" + std::string(operands_[wanted]) + "'");
     }
-    if (option_ && *option_ != decl_->option) {
+    if (option_ && !takes_option(*option_)) {
       return fail(command + " takes no option '--" + std::string(*option_) + "'");
     }
     if (!option_ && decl_->option_required) {
@@ -243,7 +252,9 @@ class Parser {
       if (operands_[0].empty()) return fail("the REPORT path must not be empty");
       result.report = std::filesystem::path(operands_[0]);
     }
-    if (option_ == "type") {
+    if (option_ == "ids") {
+      result.list_failures = true;
+    } else if (option_ == "type") {
       result.type = parse_type_byte(option_value_);
       if (!result.type) {
         return fail("invalid value '" + std::string(option_value_) +
@@ -257,6 +268,11 @@ class Parser {
       result.output = std::filesystem::path(option_value_);
     }
     return result;
+  }
+
+  // The commands that draw take --png as another name for --out.
+  bool takes_option(std::string_view name) const {
+    return name == decl_->option || (name == "png" && decl_->draws_png);
   }
 
   std::span<const char* const> argv_;

@@ -21,7 +21,8 @@ struct Invocation {
   std::uint32_t id = 0;           // cat, explain, texture
   std::optional<std::uint8_t> type;
   std::filesystem::path report;  // swatch
-  std::filesystem::path output;  // cat --out, texture and swatch --png
+  std::filesystem::path output;  // --out (--png for the commands that draw)
+  bool list_failures = false;    // errors --ids
 };
 
 using command_line::CliExit;

@@ -22,8 +22,7 @@ std::string show_id(std::uint32_t id) {
 std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive) {
   auto db = dat::DatDatabase::open(archive);
   if (!db) {
-    return std::unexpected("open " + dat::display_path(archive) + ": " +
-                           one_line(db.error()));
+    return std::unexpected("open " + dat::display_path(archive) + ": " + one_line(db.error()));
   }
   return std::move(*db);
 }

@@ -36,8 +36,11 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
       return cat_file(*db, call.id, call.output, inputs, std::cerr);
     case Command::Explain:
       return explain_surface(*db, call.id, out);
-    case Command::Errors:
-      return count_errors(*db, out, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
+    case Command::Errors: {
+      std::ostream* progress = ::isatty(STDERR_FILENO) ? &std::cerr : nullptr;
+      return call.list_failures ? list_failures(*db, out, progress)
+                                : count_errors(*db, out, progress);
+    }
     case Command::Texture:
     case Command::Swatch:
       break;
