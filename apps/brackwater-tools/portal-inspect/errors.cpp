@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "brackwater/tools/one_line.hpp"
 #include "brackwater/tools/resolve.hpp"
 #include "brackwater/tools/right_aligned.hpp"
 #include "brackwater/tools/survey.hpp"
 #include "commands.hpp"
 #include "message_shape.hpp"
-#include "one_line.hpp"
 #include "progress_line.hpp"
 
 namespace brackwater::inspect {
@@ -41,7 +41,7 @@ Failures resolve_all(const dat::DatDatabase& db, std::ostream* progress) {
   for (std::size_t i = 0; i < ids.size(); ++i) {
     shown.update(i);
     const auto color = tools::dominant_for(db, ids[i], nullptr, &session);
-    if (!color) result.failed.push_back({ids[i], one_line(color.error())});
+    if (!color) result.failed.push_back({ids[i], tools::one_line(color.error())});
   }
   return result;
 }

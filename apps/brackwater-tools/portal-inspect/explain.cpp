@@ -2,9 +2,9 @@
 #include <ostream>
 #include <string>
 
+#include "brackwater/tools/one_line.hpp"
 #include "brackwater/tools/resolve.hpp"
 #include "commands.hpp"
-#include "one_line.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -141,7 +141,7 @@ Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostre
   if (!color) {
     out << "failed\n" << color.error().render();
     return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + one_line(color.error()));
+                           " does not resolve: " + tools::one_line(color.error()));
   }
   explainer.field("colour", show_rgb(color->rgb) + ", " + colour_origin(*color), 0);
   return {};
