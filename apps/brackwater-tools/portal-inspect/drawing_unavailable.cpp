@@ -8,8 +8,8 @@ namespace brackwater::inspect {
 
 Outcome draw(const Invocation& call) {
   return std::unexpected(std::string(command_name(call.command)) +
-                         " is left out of this build: install " DRAWING_NEEDS
-                         " and build portal-inspect again");
+                         " is left out of this build: it needs " DRAWING_NEEDS
+                         " to be installed when portal-inspect is built");
 }
 
 }  // namespace brackwater::inspect
