@@ -38,7 +38,8 @@ std::vector<std::uint32_t> surface_ids(const dat::FileIndex& index) {
 }
 
 SurveyResult run_survey(const std::vector<std::uint32_t>& ids, std::size_t limit,
-                        const SurfaceResolver& resolve, std::ostream& log) {
+                        const SurfaceResolver& resolve, std::ostream& log,
+                        const WindowHook& before_window) {
   const std::size_t to_process = limit == 0 ? ids.size() : std::min(limit, ids.size());
   log << "tintsurvey: found " + std::to_string(ids.size()) +
              " surfaces in portal DAT; processing " + std::to_string(to_process) + '\n';
@@ -46,7 +47,12 @@ SurveyResult run_survey(const std::vector<std::uint32_t>& ids, std::size_t limit
   SurveyResult result;
   const std::size_t interval = std::max<std::size_t>(to_process / kProgressSteps, 1);
   for (std::size_t i = 0; i < to_process; ++i) {
-    if (i != 0 && i % interval == 0) log << progress_line(i, to_process, result);
+    if (i % interval == 0) {
+      if (i != 0) log << progress_line(i, to_process, result);
+      if (before_window) {
+        before_window(std::span(ids).subspan(i, std::min(interval, to_process - i)));
+      }
+    }
     const auto color = resolve(ids[i]);
     if (!color) {
       // A surface that does not resolve is only counted.
