@@ -202,6 +202,22 @@ TEST_F(InspectTest, ExplainShowsThePaletteChoiceOfATexturedSurface) {
       << direct.out;
 }
 
+TEST(InspectExplain, SaysWhenTheColourIsTheFallbackGrey) {
+  ToolDir dir;
+  ArchiveBuilder archive;
+  archive.add_file(0x08000001, textured_surface(0x05000001));
+  archive.add_file(0x05000001, mip_list({0x06000001}));
+  archive.add_file(0x06000001,
+                   encode(texture(Kind::A8R8G8B8, 2, 1, {0x30, 0x20, 0x10, 0x7F, 1, 2, 3, 0})));
+  dir.write_archive(archive);
+  const auto run = dir.run(PORTAL_INSPECT_BIN, {"portal.dat", "explain", "0x08000001"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.out.ends_with(
+      "pixels             2 (2 x 1 RGBA8), 0 with alpha 128 or more\n"
+      "colour             [128, 128, 128], the fallback grey, as no pixel has alpha 128 or more\n"))
+      << run.out;
+}
+
 TEST_F(InspectTest, ExplainEndsAFailingSurfaceWithTheErrorChain) {
   const auto no_mips = inspect({"explain", "0x08000004"});
   EXPECT_EQ(no_mips.status, 1);
@@ -237,6 +253,33 @@ TEST_F(InspectTest, ErrorsCountsFailureMessagesMostFrequentFirst) {
             "         0x08000005\n"
             "      1  File ID 06000099 not found in provider\n"
             "         0x08000006\n");
+
+  const auto ids = inspect({"errors", "--ids"});
+  EXPECT_EQ(ids.status, 0);
+  EXPECT_EQ(ids.out,
+            "0x08000004\tSurfaceTexture has no mips\n"
+            "0x08000005\tfailed to fill whole buffer, while parsing field 'surface_type' in "
+            "Surface\n"
+            "0x08000006\tFile ID 06000099 not found in provider\n"
+            "0x08000007\tSurfaceTexture has no mips\n");
+}
+
+TEST(InspectErrors, MessagesThatDifferOnlyInIdsShareARow) {
+  // 300 surfaces, each naming a SurfaceTexture of its own that is missing.
+  ToolDir dir;
+  ArchiveBuilder archive;
+  for (std::uint32_t i = 0; i < 300; ++i) {
+    archive.add_file(0x08000000 + i, textured_surface(0x05000000 + i));
+  }
+  dir.write_archive(archive);
+  const auto run = dir.run(PORTAL_INSPECT_BIN, {"portal.dat", "errors"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "300 surfaces: 0 resolved, 300 failed\n"
+            "\n"
+            "  COUNT  MESSAGE\n"
+            "    300  File ID {id} not found in provider\n"
+            "         0x08000000 0x08000001 0x08000002 0x08000003 0x08000004\n");
 }
 
 TEST_F(InspectTest, TextureDrawsWithThePaletteTheSurveyChooses) {
@@ -245,7 +288,7 @@ TEST_F(InspectTest, TextureDrawsWithThePaletteTheSurveyChooses) {
     const Palette& palette;
   };
   for (const Case& c : {Case{"0x08000002", kOwn}, Case{"0x06000001", kDefault}}) {
-    const auto run = inspect({"texture", c.id, "--png", "out.png"});
+    const auto run = inspect({"texture", c.id, "--out", "out.png"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "wrote out.png (4 x 2)\n");
     const auto png = read_png(dir_ / "out.png");
@@ -268,7 +311,7 @@ TEST_F(InspectTest, SwatchDrawsOneSquarePerSurfaceInIdOrder) {
                                                "  \"0x08000002\": [0, 255, 0],\n"
                                                "  \"0x08000003\": [0, 0, 255]\n"
                                                "}\n"));
-  const auto result = run({"swatch", "report.json", "--png", "sheet.png"});
+  const auto result = run({"swatch", "report.json", "--out", "sheet.png"});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "wrote sheet.png (3 swatches, 2 to a row)\n");
   const auto png = read_png(dir_ / "sheet.png");
@@ -335,12 +378,16 @@ TEST_F(InspectTest, UsageErrorsAndHelp) {
       {"portal.dat", "ls", "--png", "x.png"},
       {"portal.dat", "texture", "0x08000001", "--png"},
       {"portal.dat", "ls", "--verbose"},
+      {"portal.dat", "ls", "--ids"},
+      {"portal.dat", "errors", "--ids=yes"},
+      {"portal.dat", "cat", "0x08000001", "--png", "x.png"},
   };
   for (const auto& args : usage_errors) {
     const auto result = run(args);
     EXPECT_EQ(result.status, 2) << (args.empty() ? "" : args.back());
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find("Usage: portal-inspect"), std::string::npos) << result.err;
+    EXPECT_TRUE(result.err.ends_with(" --help' for more information.\n")) << result.err;
   }
   const auto help = run({"--help"});
   EXPECT_EQ(help.status, 0);
@@ -350,7 +397,7 @@ TEST_F(InspectTest, UsageErrorsAndHelp) {
   const auto command_help = run({"portal.dat", "swatch", "-h"});
   EXPECT_EQ(command_help.status, 0);
   EXPECT_TRUE(
-      command_help.out.starts_with("Usage: portal-inspect [ARCHIVE] swatch REPORT --png FILE\n\n"));
+      command_help.out.starts_with("Usage: portal-inspect [ARCHIVE] swatch REPORT --out FILE\n\n"));
   EXPECT_EQ(command_help.err, "");
 }
 
@@ -385,11 +432,13 @@ TEST_F(InspectSampleTest, ErrorsListTheSurfacesTheSampleBreaks) {
   const auto run = inspect({"errors"});
   EXPECT_EQ(run.status, 0);
   // Every 21st surface from the 10th is broken, the seven faults in turn;
-  // the two missing SurfaceTextures have different ids, so different messages.
+  // the two missing SurfaceTextures differ only in their ids.
   EXPECT_EQ(run.out,
             "300 surfaces: 286 resolved, 14 failed\n"
             "\n"
             "  COUNT  MESSAGE\n"
+            "      2  File ID {id} not found in provider\n"
+            "         0x0800000A 0x0800009D\n"
             "      2  SurfaceTexture has no mips\n"
             "         0x0800001F 0x080000B2\n"
             "      2  unsupported pixel format: R5G6B5\n"
@@ -402,11 +451,7 @@ TEST_F(InspectSampleTest, ErrorsListTheSurfacesTheSampleBreaks) {
             "         0x08000073 0x08000106\n"
             "      2  failed to fill whole buffer, while parsing field 'orig_palette_id' in "
             "TextureRefs\n"
-            "         0x08000088 0x0800011B\n"
-            "      1  File ID 0500000A not found in provider\n"
-            "         0x0800000A\n"
-            "      1  File ID 0500009D not found in provider\n"
-            "         0x0800009D\n");
+            "         0x08000088 0x0800011B\n");
 }
 
 TEST_F(InspectSampleTest, ExplainShowsHowASampleFaultFails) {

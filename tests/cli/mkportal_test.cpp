@@ -62,6 +62,7 @@ TEST(MkportalCliTest, UsageErrorsExitTwoBeforeWritingAnything) {
     EXPECT_EQ(first_line(run.err), "mkportal: " + c.message);
     EXPECT_NE(run.err.find("\nUsage: mkportal sample OUT [--seed N]\n"), std::string::npos)
         << run.err;
+    EXPECT_TRUE(run.err.ends_with("Try 'mkportal --help' for more information.\n")) << run.err;
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << c.message;
   }
 }

@@ -2,7 +2,8 @@
 # the consumer project in SOURCE_DIR against it with the same compiler and
 # flags, and runs it on an archive written by the installed mkportal: it
 # must count the files that mkportal says it wrote. The installed tintsurvey
-# must survey the same archive.
+# must survey the same archive, and the consumer resolve a surface to the
+# colour of the report and a broken one to its error.
 #
 #   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DGENERATOR=...
 #         -DCXX=... -DCXX_FLAGS=... -DLINKER_FLAGS=... -DBUILD_TYPE=... -P install_and_build.cmake
@@ -38,4 +39,20 @@ if(NOT out STREQUAL "${written} files\n")
 endif()
 
 run(${prefix}/bin/tintsurvey --portal-dat ${WORK_DIR}/sample.dat --out ${WORK_DIR}/report.json)
-message(STATUS "the consumer counted ${written} files; the installed tools ran")
+file(READ ${WORK_DIR}/report.json report)
+
+# 0x08000005 is textured with a palette of its own; 0x08000088 is a Surface
+# record cut short, whose framed parse error comes out in one line.
+run(${WORK_DIR}/build/surface_colour ${WORK_DIR}/sample.dat 0x08000005)
+string(STRIP "${out}" out)
+string(FIND "${report}" "\"0x08000005\": ${out}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "the consumer's colour of 0x08000005, '${out}', is not the report's")
+endif()
+execute_process(COMMAND ${WORK_DIR}/build/surface_colour ${WORK_DIR}/sample.dat 0x08000088
+  RESULT_VARIABLE status ERROR_VARIABLE err)
+set(expected "failed to fill whole buffer, while parsing field 'orig_palette_id' in TextureRefs\n")
+if(NOT status EQUAL 1 OR NOT err STREQUAL expected)
+  message(FATAL_ERROR "a broken surface gave status ${status} and '${err}'")
+endif()
+message(STATUS "the consumer counted ${written} files and resolved as the survey; the installed tools ran")

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brackwater::tools {
@@ -61,6 +63,18 @@ TEST(DominantRgb, FixedCases) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(dominant_rgb(c.rgba), c.expected) << c.name;
+  }
+}
+
+TEST(DominantOpaqueRgb, NoneOnlyWhenNoPixelCounts) {
+  const std::vector<std::pair<Pixels, std::optional<Rgb>>> cases = {
+      {{}, std::nullopt},
+      {{200, 10, 10}, std::nullopt},
+      {{1, 2, 3, 0, 255, 255, 255, 127}, std::nullopt},
+      {{128, 128, 128, 128}, Rgb{128, 128, 128}},
+  };
+  for (const auto& [rgba, expected] : cases) {
+    EXPECT_EQ(dominant_opaque_rgb(rgba), expected) << rgba.size() << " bytes";
   }
 }
 

@@ -9,19 +9,28 @@ namespace brackwater::command_line {
 namespace {
 
 constexpr std::string_view kOptions[] = {"out", "limit"};
+constexpr std::string_view kFlags[] = {"all"};
 
 // Each piece as "operand", "--name=value" or, for the error that ends the
-// split, "unknown <argument>" / "missing <name>".
+// split, "unknown <argument>" / "missing <name>" / "valued <name>".
 std::vector<std::string> pieces(std::vector<const char*> args) {
   args.insert(args.begin(), "prog");
-  OptionSplitter split(args, kOptions);
+  OptionSplitter split(args, kOptions, kFlags);
   std::vector<std::string> out;
   while (!split.done()) {
     const auto arg = split.next();
     if (!arg) {
-      const bool unknown = arg.error().kind == SplitError::Kind::UnknownOption;
-      out.push_back(unknown ? "unknown " + std::string(arg.error().argument)
-                            : "missing " + std::string(arg.error().name));
+      switch (arg.error().kind) {
+        case SplitError::Kind::UnknownOption:
+          out.push_back("unknown " + std::string(arg.error().argument));
+          break;
+        case SplitError::Kind::MissingValue:
+          out.push_back("missing " + std::string(arg.error().name));
+          break;
+        case SplitError::Kind::FlagValue:
+          out.push_back("valued " + std::string(arg.error().name));
+          break;
+      }
       break;
     }
     out.push_back(arg->is_option ? "--" + std::string(arg->name) + "=" + std::string(arg->value)
@@ -51,6 +60,10 @@ TEST(OptionSplitterTest, SplitsOperandsAndOptionsInOrder) {
       {{"--bogus=1"}, {"unknown --bogus=1"}},
       {{"--output", "x"}, {"unknown --output"}},
       {{"-out", "x"}, {"unknown -out"}},
+      // A flag takes no value, not even the next argument.
+      {{"--all", "x", "--all"}, {"--all=", "x", "--all="}},
+      {{"--all=1"}, {"valued all"}},
+      {{"-all"}, {"unknown -all"}},
   };
   for (const auto& c : cases)
     EXPECT_EQ(pieces(c.args), c.pieces) << ::testing::PrintToString(c.pieces);

@@ -77,7 +77,8 @@ class OneSurface {
 std::string outcome(const std::expected<SurfaceColor, ToolError>& result) {
   if (!result) return result.error().message();
   return "ok " + std::to_string(result->rgb.r) + " " + std::to_string(result->rgb.g) + " " +
-         std::to_string(result->rgb.b) + (result->solid ? " solid" : " textured");
+         std::to_string(result->rgb.b) + (result->solid ? " solid" : " textured") +
+         (result->fallback_grey ? ", fallback grey" : "");
 }
 
 TEST(DominantFor, SolidColourWordIgnoresItsTopByte) {
@@ -95,6 +96,14 @@ TEST(DominantFor, DecodesOnlyTheLastMip) {
   archive.builder().add_file(kMips, mip_list({0x06000001, 0x06000002, kTexture}));
   archive.builder().add_file(0x06000002, encode(texture(Kind::R5G6B5, 1, 1, {0, 0})));
   EXPECT_EQ(outcome(archive.resolve()), "ok 200 0 0 textured");
+}
+
+TEST(DominantFor, TellsTheFallbackGreyFromAGreyTexture) {
+  const OneSurface transparent(texture(Kind::A8R8G8B8, 2, 1, {0x30, 0x20, 0x10, 0x7F, 1, 2, 3, 0}),
+                               0);
+  EXPECT_EQ(outcome(transparent.resolve()), "ok 128 128 128 textured, fallback grey");
+  const OneSurface grey(texture(Kind::R8G8B8, 1, 1, {0x80, 0x80, 0x80}), 0);
+  EXPECT_EQ(outcome(grey.resolve()), "ok 128 128 128 textured");
 }
 
 TEST(DominantFor, SurfacePaletteReplacesTheDefaultOfPalettedTextures) {

@@ -17,49 +17,60 @@ constexpr std::size_t kSummaryColumn = 27;
 struct CommandDecl {
   Command command;
   std::string_view name;
-  std::string_view operand;  // "ID", "REPORT" or empty
-  std::string_view option;   // "out", "png", "type" or empty
-  std::string_view option_value;
+  std::string_view operand;       // "ID", "REPORT" or empty
+  std::string_view option;        // "out", "type", "ids" or empty
+  std::string_view option_value;  // empty for a flag
   bool option_required;
+  bool draws_png;  // needs libpng
   std::string_view summary;
   std::string_view details;
 };
 
 constexpr std::array<CommandDecl, 6> kCommands{{
-    {Command::Ls, "ls", "", "type", "0xNN", false,
+    {Command::Ls, "ls", "", "type", "0xNN", false, false,
      "List every file: id, stored size, compression, block offset",
      "Lists every file of the archive's index in ascending id order, one line each: the id,\n"
      "the stored size in bytes, whether the stored bytes are LRS-compressed, and the offset of\n"
      "the file's first block. --type keeps the ids whose top byte is 0xNN (0x08: surfaces)."},
-    {Command::Cat, "cat", "ID", "out", "FILE", true, "Write a file's bytes (decompressed) to FILE",
+    {Command::Cat, "cat", "ID", "out", "FILE", true, false,
+     "Write a file's bytes (decompressed) to FILE",
      "Writes the bytes of file ID to FILE, decompressed when the file is stored compressed:\n"
      "exactly what the record parsers read."},
-    {Command::Explain, "explain", "ID", "", "", false,
+    {Command::Explain, "explain", "ID", "", "", false, false,
      "Resolve one surface step by step, or show where it fails",
      "Resolves surface ID the way tintsurvey does and prints every step to standard output:\n"
      "the Surface fields, the mip ids, the texture's format and size, the palette used and why,\n"
      "and the resulting colour. A surface that fails ends with the error and its causes exactly\n"
      "as the failing step reported them; the exit status is then 1."},
-    {Command::Errors, "errors", "", "", "", false,
-     "Count the failure messages of all surfaces, most frequent first",
-     "Resolves every surface the way tintsurvey does and prints each failure message with the\n"
-     "number of surfaces that failed with it, most frequent first, and up to five example ids.\n"
-     "A framed parse error is shown in one line as its cause and innermost field, e.g.\n"
-     "\"Binary read error: failed to fill whole buffer, while parsing field 'height' in "
-     "Texture\"."},
-    {Command::Texture, "texture", "ID", "png", "FILE", true,
+    {Command::Errors, "errors", "", "ids", "", false, false,
+     "Count why surfaces fail, most frequent first",
+     "Resolves every surface the way tintsurvey does and counts the failures by message, most\n"
+     "frequent first, with up to five example ids. Messages that differ only in the ids and\n"
+     "offsets they name are counted together, shown with those masked: \"File ID {id} not\n"
+     "found in provider\". A framed parse error is shown in one line as its cause and innermost\n"
+     "field, e.g. \"Binary read error: failed to fill whole buffer, while parsing field\n"
+     "'height' in Texture\".\n"
+     "With --ids it prints instead every surface that fails, one a line: its id, a tab and\n"
+     "its message."},
+    {Command::Texture, "texture", "ID", "out", "FILE", true, true,
      "Draw a texture, or the texture a surface resolves to, as a PNG",
      "Decodes Texture ID to RGBA8 and writes it to FILE as a PNG. A surface ID (0x08xxxxxx)\n"
-     "draws the last mip of its texture with the palette tintsurvey would choose."},
-    {Command::Swatch, "swatch", "REPORT", "png", "FILE", true,
+     "draws the last mip of its texture with the palette tintsurvey would choose.\n"
+     "--png FILE is another name for --out FILE."},
+    {Command::Swatch, "swatch", "REPORT", "out", "FILE", true, true,
      "Draw a tintsurvey report as a grid of colour swatches",
      "Reads a report written by tintsurvey and draws one 16 x 16 swatch per surface into FILE,\n"
      "in ascending id order, left to right and top to bottom. It reads no archive: ARCHIVE may\n"
-     "be left out."},
+     "be left out. --png FILE is another name for --out FILE."},
 }};
 
-// The options any command can take, each with one value.
+// The options any command can take, each with one value, and the flags.
 constexpr std::array<std::string_view, 3> kOptionNames{"out", "png", "type"};
+constexpr std::array<std::string_view, 1> kFlagNames{"ids"};
+
+const CommandDecl& declaration(Command command) {
+  return *std::ranges::find(kCommands, command, &CommandDecl::command);
+}
 
 const CommandDecl* find_command(std::string_view name) {
   for (const CommandDecl& decl : kCommands) {
@@ -74,7 +85,8 @@ std::string synopsis(const CommandDecl& decl) {
   if (!decl.operand.empty()) text.append(" ").append(decl.operand);
   if (!decl.option.empty()) {
     std::string option = "--";
-    option.append(decl.option).append(" ").append(decl.option_value);
+    option.append(decl.option);
+    if (!decl.option_value.empty()) option.append(" ").append(decl.option_value);
     text.append(decl.option_required ? " " : " [").append(option);
     if (!decl.option_required) text.append("]");
   }
@@ -151,7 +163,7 @@ class Parser {
   }
 
   std::expected<void, CliExit> split_arguments() {
-    command_line::OptionSplitter split(argv_, kOptionNames);
+    command_line::OptionSplitter split(argv_, kOptionNames, kFlagNames);
     while (!split.done()) {
       const auto arg = split.next();
       if (!arg) return std::unexpected(refusal(arg.error()));
@@ -171,6 +183,9 @@ class Parser {
       return usage_error("unrecognised option '" + std::string(error.argument) + "'", nullptr);
     }
     if (option_) return usage_error("more than one option given", nullptr);
+    if (error.kind == command_line::SplitError::Kind::FlagValue) {
+      return usage_error("option '--" + std::string(error.name) + "' takes no value", nullptr);
+    }
     return usage_error("option '--" + std::string(error.name) + "' needs a value", nullptr);
   }
 
@@ -218,7 +233,7 @@ class Parser {
     if (operands_.size() > wanted) {
       return fail("unexpected argument '" + std::string(operands_[wanted]) + "'");
     }
-    if (option_ && *option_ != decl_->option) {
+    if (option_ && !takes_option(*option_)) {
       return fail(command + " takes no option '--" + std::string(*option_) + "'");
     }
     if (!option_ && decl_->option_required) {
@@ -237,7 +252,9 @@ class Parser {
       if (operands_[0].empty()) return fail("the REPORT path must not be empty");
       result.report = std::filesystem::path(operands_[0]);
     }
-    if (option_ == "type") {
+    if (option_ == "ids") {
+      result.list_failures = true;
+    } else if (option_ == "type") {
       result.type = parse_type_byte(option_value_);
       if (!result.type) {
         return fail("invalid value '" + std::string(option_value_) +
@@ -253,6 +270,11 @@ class Parser {
     return result;
   }
 
+  // The commands that draw take --png as another name for --out.
+  bool takes_option(std::string_view name) const {
+    return name == decl_->option || (name == "png" && decl_->draws_png);
+  }
+
   std::span<const char* const> argv_;
   std::vector<std::string_view> operands_;
   std::optional<std::string_view> option_;
@@ -265,6 +287,14 @@ class Parser {
 
 std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv) {
   return Parser(argv).run();
+}
+
+std::string_view command_name(Command command) {
+  return declaration(command).name;
+}
+
+bool draws_png(Command command) {
+  return declaration(command).draws_png;
 }
 
 std::optional<std::uint32_t> parse_file_id(std::string_view text) {

@@ -21,12 +21,17 @@ struct Invocation {
   std::uint32_t id = 0;           // cat, explain, texture
   std::optional<std::uint8_t> type;
   std::filesystem::path report;  // swatch
-  std::filesystem::path output;  // cat --out, texture and swatch --png
+  std::filesystem::path output;  // --out (--png for the commands that draw)
+  bool list_failures = false;    // errors --ids
 };
 
 using command_line::CliExit;
 
 std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv);
+
+// The command's name as typed, and whether it draws a PNG image (which needs libpng).
+std::string_view command_name(Command command);
+bool draws_png(Command command);
 
 // Hexadecimal with an optional "0x": one to eight digits for a file id, one
 // or two for a type byte.

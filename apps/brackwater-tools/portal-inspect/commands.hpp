@@ -21,8 +21,10 @@ Outcome list_files(const dat::DatDatabase& db, std::optional<std::uint8_t> type,
 Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& file,
                  std::span<const tools::InputFile> inputs, std::ostream& log);
 Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostream& out);
-// `progress` is standard error when it is a terminal, null otherwise.
+// `progress` is standard error when it is a terminal, null otherwise. Failures
+// are counted by the shape of their messages, or listed one surface a line.
 Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress);
+Outcome list_failures(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress);
 Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& png,
                      std::span<const tools::InputFile> inputs, std::ostream& log);
 Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
@@ -30,6 +32,9 @@ Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem
 
 // "0x" and eight upper-case hex digits, as ids are shown everywhere.
 std::string show_id(std::uint32_t id);
+
+// The archive opened, or "open {path}: {reason}".
+std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive);
 
 // Fails unless `id` is in the archive's index.
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id);

@@ -1,15 +1,17 @@
-// errors: why surfaces fail, by message.
+// errors: why surfaces fail, by the shape of their messages, or one line per
+// failing surface.
 #include <algorithm>
 #include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "brackwater/tools/one_line.hpp"
 #include "brackwater/tools/resolve.hpp"
 #include "brackwater/tools/right_aligned.hpp"
 #include "brackwater/tools/survey.hpp"
 #include "commands.hpp"
-#include "one_line.hpp"
+#include "message_shape.hpp"
 #include "progress_line.hpp"
 
 namespace brackwater::inspect {
@@ -18,8 +20,37 @@ namespace {
 constexpr std::size_t kExamples = 5;
 constexpr std::size_t kCountWidth = 7;
 
+struct Failure {
+  std::uint32_t id = 0;
+  std::string message;  // in one line
+};
+
+struct Failures {
+  std::size_t surfaces = 0;
+  std::vector<Failure> failed;  // ascending id
+};
+
+// Resolves every surface as the survey does, keeping those that fail.
+Failures resolve_all(const dat::DatDatabase& db, std::ostream* progress) {
+  const std::vector<std::uint32_t> ids = tools::surface_ids(db.index());
+  Failures result{ids.size(), {}};
+  // The survey's bound on a crafted archive's work, and its texture cache.
+  tools::ResolveSession session = tools::ResolveSession::for_archive(db);
+  // Wiped before anything else is printed.
+  ProgressLine shown(progress, "checking surfaces", ids.size());
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    shown.update(i);
+    const auto color = tools::dominant_for(db, ids[i], nullptr, &session);
+    if (!color) result.failed.push_back({ids[i], tools::one_line(color.error())});
+  }
+  return result;
+}
+
+// Failures whose messages differ only in ids and offsets.
 struct FailureGroup {
-  std::string message;
+  std::string shape;
+  std::string message;  // the first; shown when every member's reads the same
+  bool one_message = true;
   std::size_t count = 0;
   std::vector<std::uint32_t> examples;  // the lowest ids that failed with it
 };
@@ -30,46 +61,49 @@ bool comes_first(const FailureGroup& a, const FailureGroup& b) {
   return a.examples.front() < b.examples.front();
 }
 
+std::vector<FailureGroup> grouped(const std::vector<Failure>& failures) {
+  std::map<std::string, FailureGroup> by_shape;
+  for (const Failure& failure : failures) {
+    std::string shape = message_shape(failure.message);
+    FailureGroup& group = by_shape[shape];
+    if (group.count++ == 0) {
+      group.shape = std::move(shape);
+      group.message = failure.message;
+    } else if (failure.message != group.message) {
+      group.one_message = false;
+    }
+    if (group.examples.size() < kExamples) group.examples.push_back(failure.id);
+  }
+  std::vector<FailureGroup> groups;
+  for (auto& [shape, group] : by_shape) groups.push_back(std::move(group));
+  std::ranges::sort(groups, comes_first);
+  return groups;
+}
+
 }  // namespace
 
 Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress) {
-  const std::vector<std::uint32_t> ids = tools::surface_ids(db.index());
-  // Grouped by the one-line form shown, so no two rows read the same.
-  std::map<std::string, FailureGroup> by_message;
-  std::size_t failed = 0;
-  // The survey's bound on a crafted archive's work, and its texture cache.
-  tools::ResolveSession session = tools::ResolveSession::for_archive(db);
-  {
-    // Wiped before the table is printed.
-    ProgressLine shown(progress, "checking surfaces", ids.size());
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-      shown.update(i);
-      const auto color = tools::dominant_for(db, ids[i], nullptr, &session);
-      if (color) continue;
-      ++failed;
-      const std::string message = one_line(color.error());
-      FailureGroup& group = by_message[message];
-      if (group.count++ == 0) group.message = message;
-      if (group.examples.size() < kExamples) group.examples.push_back(ids[i]);
-    }
-  }
-
-  std::vector<FailureGroup> groups;
-  for (auto& [message, group] : by_message) groups.push_back(std::move(group));
-  std::ranges::sort(groups, comes_first);
-
-  out << ids.size() << " surfaces: " << ids.size() - failed << " resolved, " << failed
+  const Failures failures = resolve_all(db, progress);
+  const std::size_t failed = failures.failed.size();
+  out << failures.surfaces << " surfaces: " << failures.surfaces - failed << " resolved, " << failed
       << " failed\n";
-  if (groups.empty()) return {};
+  if (failed == 0) return {};
   out << "\n  COUNT  MESSAGE\n";
-  for (const FailureGroup& group : groups) {
-    out << tools::right_aligned(std::to_string(group.count), kCountWidth) << "  " << group.message
-        << '\n'
+  for (const FailureGroup& group : grouped(failures.failed)) {
+    out << tools::right_aligned(std::to_string(group.count), kCountWidth) << "  "
+        << (group.one_message ? group.message : group.shape) << '\n'
         << std::string(kCountWidth + 2, ' ');
     for (std::size_t i = 0; i < group.examples.size(); ++i) {
       out << (i == 0 ? "" : " ") << show_id(group.examples[i]);
     }
     out << '\n';
+  }
+  return {};
+}
+
+Outcome list_failures(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress) {
+  for (const Failure& failure : resolve_all(db, progress).failed) {
+    out << show_id(failure.id) << '\t' << failure.message << '\n';
   }
   return {};
 }

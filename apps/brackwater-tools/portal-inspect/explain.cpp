@@ -2,9 +2,9 @@
 #include <ostream>
 #include <string>
 
+#include "brackwater/tools/one_line.hpp"
 #include "brackwater/tools/resolve.hpp"
 #include "commands.hpp"
-#include "one_line.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -19,6 +19,13 @@ std::string show_rgb(const tools::Rgb& rgb) {
   text.append(std::to_string(rgb.r)).append(", ").append(std::to_string(rgb.g));
   text.append(", ").append(std::to_string(rgb.b)).append("]");
   return text;
+}
+
+// Where a surface's colour comes from, the way explain says it.
+std::string colour_origin(const tools::SurfaceColor& color) {
+  if (color.solid) return "the surface's own colour word";
+  if (color.fallback_grey) return "the fallback grey, as no pixel has alpha 128 or more";
+  return "the dominant colour of the pixels";
 }
 
 // Writes each record as the resolution reads it: a heading line per record,
@@ -134,12 +141,9 @@ Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostre
   if (!color) {
     out << "failed\n" << color.error().render();
     return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + one_line(color.error()));
+                           " does not resolve: " + tools::one_line(color.error()));
   }
-  explainer.field("colour",
-                  show_rgb(color->rgb) + (color->solid ? ", the surface's own colour word"
-                                                       : ", the dominant colour of the pixels"),
-                  0);
+  explainer.field("colour", show_rgb(color->rgb) + ", " + colour_origin(*color), 0);
   return {};
 }
 

@@ -2,10 +2,10 @@
 #include <span>
 
 #include "brackwater/dat/display.hpp"
+#include "brackwater/tools/one_line.hpp"
 #include "brackwater/tools/right_aligned.hpp"
 #include "commands.hpp"
 #include "file_io.hpp"
-#include "one_line.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -17,6 +17,15 @@ constexpr std::size_t kSizeWidth = 10;
 
 std::string show_id(std::uint32_t id) {
   return "0x" + dat::hex8(id);
+}
+
+std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive) {
+  auto db = dat::DatDatabase::open(archive);
+  if (!db) {
+    return std::unexpected("open " + dat::display_path(archive) + ": " +
+                           tools::one_line(db.error()));
+  }
+  return std::move(*db);
 }
 
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id) {
@@ -41,7 +50,7 @@ Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesy
   if (auto known = require_file(db, id); !known) return known;
   auto bytes = db.get_file(id);
   if (!bytes) {
-    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error()));
+    return std::unexpected("read " + show_id(id) + ": " + tools::one_line(bytes.error()));
   }
   if (auto written = write_output(file, *bytes, inputs); !written) return written;
   log << "wrote " << dat::display_path(file) << " (" << bytes->size() << " bytes)\n";

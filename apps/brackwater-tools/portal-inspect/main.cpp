@@ -9,31 +9,24 @@
 #include <string_view>
 
 #include "brackwater/command_line/program.hpp"
-#include "brackwater/dat/database.hpp"
-#include "brackwater/dat/display.hpp"
 #include "command_line.hpp"
 #include "commands.hpp"
-#include "one_line.hpp"
+#include "drawing.hpp"
 #include "output_stream.hpp"
 
 namespace {
 
 using namespace brackwater::inspect;
 using brackwater::command_line::write_all;
-using brackwater::dat::DatDatabase;
 
 std::string failure_line(std::string_view message) {
   return "portal-inspect: " + std::string(message) + "\n";
 }
 
 Outcome dispatch(const Invocation& call, std::ostream& out) {
-  // A report is all a swatch sheet needs.
-  if (call.command == Command::Swatch) return draw_swatches(call.report, call.output, std::cerr);
-  auto db = DatDatabase::open(call.archive);
-  if (!db) {
-    return std::unexpected("open " + brackwater::dat::display_path(call.archive) + ": " +
-                           one_line(db.error()));
-  }
+  if (draws_png(call.command)) return draw(call);
+  auto db = open_archive(call.archive);
+  if (!db) return std::unexpected(db.error());
   // No output may replace the archive it comes from.
   const std::array inputs{brackwater::tools::InputFile::at(call.archive, "archive")};
   switch (call.command) {
@@ -43,10 +36,12 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
       return cat_file(*db, call.id, call.output, inputs, std::cerr);
     case Command::Explain:
       return explain_surface(*db, call.id, out);
-    case Command::Errors:
-      return count_errors(*db, out, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
+    case Command::Errors: {
+      std::ostream* progress = ::isatty(STDERR_FILENO) ? &std::cerr : nullptr;
+      return call.list_failures ? list_failures(*db, out, progress)
+                                : count_errors(*db, out, progress);
+    }
     case Command::Texture:
-      return draw_texture(*db, call.id, call.output, inputs, std::cerr);
     case Command::Swatch:
       break;
   }

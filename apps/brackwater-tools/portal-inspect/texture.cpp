@@ -2,9 +2,9 @@
 #include <ostream>
 
 #include "brackwater/dat/display.hpp"
+#include "brackwater/tools/one_line.hpp"
 #include "brackwater/tools/resolve.hpp"
 #include "commands.hpp"
-#include "one_line.hpp"
 #include "png.hpp"
 
 namespace brackwater::inspect {
@@ -31,7 +31,7 @@ std::expected<Decoded, std::string> surface_texture(const dat::DatDatabase& db, 
   const auto color = tools::dominant_for(db, id, &catcher);
   if (!color) {
     return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + one_line(color.error()));
+                           " does not resolve: " + tools::one_line(color.error()));
   }
   if (color->solid) {
     return std::unexpected("surface " + show_id(id) + " is solid: it has no texture to draw");
@@ -42,11 +42,11 @@ std::expected<Decoded, std::string> surface_texture(const dat::DatDatabase& db, 
 std::expected<Decoded, std::string> stored_texture(const dat::DatDatabase& db, std::uint32_t id) {
   auto bytes = db.get_file(id);
   if (!bytes) {
-    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error()));
+    return std::unexpected("read " + show_id(id) + ": " + tools::one_line(bytes.error()));
   }
   auto texture = dat::Texture::unpack(*bytes);
   if (!texture) {
-    return std::unexpected(show_id(id) + " is not a Texture: " + one_line(texture.error()));
+    return std::unexpected(show_id(id) + " is not a Texture: " + tools::one_line(texture.error()));
   }
   auto pixels = tools::texture_rgba8(db, *texture, tools::choose_palette(*texture, 0));
   if (!pixels) {

@@ -38,7 +38,8 @@ constexpr const char* kHelp =
     "The same profile, seed and scale always write the same bytes.\n";
 
 std::unexpected<CliExit> usage_error(const std::string& message) {
-  return std::unexpected(brackwater::command_line::usage_error("mkportal", message, kUsage, ""));
+  return std::unexpected(
+      brackwater::command_line::usage_error("mkportal", message, kUsage, "mkportal --help"));
 }
 
 std::optional<std::uint64_t> parse_seed(std::string_view text) {

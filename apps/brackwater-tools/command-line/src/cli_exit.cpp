@@ -6,7 +6,7 @@ CliExit usage_error(std::string_view program, std::string_view message, std::str
                     std::string_view hint) {
   std::string text(program);
   text.append(": ").append(message).append("\n").append(usage);
-  if (!hint.empty()) text.append("Try '").append(hint).append("' for more information.\n");
+  text.append("Try '").append(hint).append("' for more information.\n");
   return CliExit{2, std::move(text)};
 }
 

@@ -14,8 +14,9 @@ std::vector<std::string_view> arguments_after_program(std::span<const char* cons
 }  // namespace
 
 OptionSplitter::OptionSplitter(std::span<const char* const> argv,
-                               std::span<const std::string_view> options)
-    : args_(arguments_after_program(argv)), options_(options) {}
+                               std::span<const std::string_view> options,
+                               std::span<const std::string_view> flags)
+    : args_(arguments_after_program(argv)), options_(options), flags_(flags) {}
 
 std::expected<Argument, SplitError> OptionSplitter::next() {
   const std::string_view arg = args_[next_++];
@@ -23,6 +24,12 @@ std::expected<Argument, SplitError> OptionSplitter::next() {
   const std::size_t equals = arg.find('=');
   const std::string_view name =
       arg.starts_with("--") ? arg.substr(2, equals == arg.npos ? arg.npos : equals - 2) : arg;
+  if (arg.starts_with("--") && std::ranges::find(flags_, name) != flags_.end()) {
+    if (equals != arg.npos) {
+      return std::unexpected(SplitError{SplitError::Kind::FlagValue, arg, name});
+    }
+    return Argument{true, name, {}};
+  }
   if (!arg.starts_with("--") || std::ranges::find(options_, name) == options_.end()) {
     return std::unexpected(SplitError{SplitError::Kind::UnknownOption, arg, name});
   }

@@ -18,7 +18,6 @@ constexpr unsigned kOpaqueShift = 31;
 constexpr std::uint32_t kBucketBits = 0x80F0F0F0u;
 constexpr unsigned kIndexBits = 12;
 constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
-constexpr Rgb kMidGrey{128, 128, 128};
 
 std::uint32_t pixel_word(const std::uint8_t* pixel) {
   return std::uint32_t{pixel[0]} | std::uint32_t{pixel[1]} << 8 | std::uint32_t{pixel[2]} << 16 |
@@ -129,13 +128,17 @@ Rgb bucket_mean(const std::uint8_t* pixels, std::size_t pixel_count, Bucket buck
 
 }  // namespace
 
-Rgb dominant_rgb(dat::ByteSpan rgba) {
+std::optional<Rgb> dominant_opaque_rgb(dat::ByteSpan rgba) {
   // A trailing partial pixel is ignored.
   const std::size_t pixel_count = rgba.size() / kBytesPerPixel;
   const Bucket fullest = pixel_count <= kFewPixels ? fullest_bucket_of_few(rgba.data(), pixel_count)
                                                    : fullest_bucket(rgba.data(), pixel_count);
-  if (fullest.count == 0) return kMidGrey;
+  if (fullest.count == 0) return std::nullopt;
   return bucket_mean(rgba.data(), pixel_count, fullest);
+}
+
+Rgb dominant_rgb(dat::ByteSpan rgba) {
+  return dominant_opaque_rgb(rgba).value_or(kFallbackGrey);
 }
 
 }  // namespace brackwater::tools

@@ -121,7 +121,8 @@ class Resolution {
       return std::unexpected(decode_limit_error(*decodes));
     }
     if (observer_) observer_->on_pixels(*texture, *pixels);
-    return SurfaceColor{dominant_rgb(*pixels), false};
+    const std::optional<Rgb> dominant = dominant_opaque_rgb(*pixels);
+    return SurfaceColor{dominant.value_or(kFallbackGrey), false, !dominant};
   }
 
   const DatDatabase& db_;

@@ -13,7 +13,7 @@ struct CliExit {
 };
 
 // "{program}: {message}", then the usage lines as given, then "Try '{hint}'
-// for more information." unless `hint` is empty.
+// for more information.": every usage error says where the help is.
 CliExit usage_error(std::string_view program, std::string_view message, std::string_view usage,
                     std::string_view hint);
 

@@ -18,6 +18,7 @@ struct SplitError {
   enum class Kind {
     UnknownOption,  // starts with '-' but names no declared option ("-x", "--bogus", "--")
     MissingValue,   // a declared option is the last argument and has no "=value"
+    FlagValue,      // a flag given as "--name=value"
   };
   Kind kind;
   std::string_view argument;  // as given
@@ -26,12 +27,14 @@ struct SplitError {
 
 // Walks a command line left to right. Every declared option takes one value,
 // given as "--name=value" or as the next argument (whatever it looks like);
-// "-" and anything not starting with '-' is an operand. Each tool words its
-// own usage errors from the split error, so their texts stay their own.
+// a declared flag takes none ("--name" alone, its value empty). "-" and
+// anything not starting with '-' is an operand. Each tool words its own usage
+// errors from the split error, so their texts stay their own.
 class OptionSplitter {
  public:
   // `argv` is the raw argument vector, program name first.
-  OptionSplitter(std::span<const char* const> argv, std::span<const std::string_view> options);
+  OptionSplitter(std::span<const char* const> argv, std::span<const std::string_view> options,
+                 std::span<const std::string_view> flags = {});
 
   bool done() const { return next_ == args_.size(); }
   std::expected<Argument, SplitError> next();
@@ -39,6 +42,7 @@ class OptionSplitter {
  private:
   std::vector<std::string_view> args_;
   std::span<const std::string_view> options_;
+  std::span<const std::string_view> flags_;
   std::size_t next_ = 0;
 };
 

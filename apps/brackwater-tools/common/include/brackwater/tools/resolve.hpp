@@ -22,10 +22,13 @@
 
 namespace brackwater::tools {
 
-// One surface's colour, and whether it came from its own colour word.
+// One surface's colour, and where it came from: its own colour word, the
+// pixels of its texture, or the fallback grey when none of those pixels has
+// alpha of 128 or more.
 struct SurfaceColor {
   Rgb rgb;
   bool solid = false;
+  bool fallback_grey = false;
 };
 
 // Which palette colours a texture, and why.

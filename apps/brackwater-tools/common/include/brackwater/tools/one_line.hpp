@@ -5,7 +5,7 @@
 #include "brackwater/dat/error.hpp"
 #include "brackwater/tools/tool_error.hpp"
 
-namespace brackwater::inspect {
+namespace brackwater::tools {
 
 // A failure message in one line. A framed record error becomes the words in
 // front of it, its cause and its innermost field: "Binary read error: failed
@@ -13,6 +13,6 @@ namespace brackwater::inspect {
 // text has its line breaks and the indentation after them folded into single
 // spaces.
 std::string one_line(const dat::DatError& error);
-std::string one_line(const tools::ToolError& error);
+std::string one_line(const ToolError& error);
 
-}  // namespace brackwater::inspect
+}  // namespace brackwater::tools

@@ -1,4 +1,4 @@
-#include "one_line.hpp"
+#include "brackwater/tools/one_line.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,10 @@
 #include "brackwater/dat/file_type/texture.hpp"
 #include "record_testing.hpp"
 
-namespace brackwater::inspect {
+namespace brackwater::tools {
 namespace {
 
 using test_support::words;
-using tools::ToolError;
 
 std::string surface_failure(const dat::Bytes& bytes) {
   return one_line(ToolError::from(dat::Surface::unpack(bytes).error()));
@@ -53,4 +52,4 @@ TEST(OneLineTest, FramedErrorsBecomeTheirCauseAndInnermostField) {
 }
 
 }  // namespace
-}  // namespace brackwater::inspect
+}  // namespace brackwater::tools

@@ -1,14 +1,14 @@
-#include "one_line.hpp"
+#include "brackwater/tools/one_line.hpp"
 
 #include <optional>
 #include <string_view>
 
 #include "brackwater/tools/framed_summary.hpp"
 
-namespace brackwater::inspect {
+namespace brackwater::tools {
 namespace {
 
-std::string summary_line(const tools::FramedSummary& summary) {
+std::string summary_line(const FramedSummary& summary) {
   std::string line = summary.lead + summary.cause + ", " + summary.innermost_field;
   // "While parsing field ..." reads on from the cause in lower case.
   const std::size_t field = line.size() - summary.innermost_field.size();
@@ -31,7 +31,7 @@ std::string folded(std::string_view message) {
 
 template <class Error>
 std::string one_line_of(const Error& error) {
-  if (const auto summary = tools::framed_summary(error)) return summary_line(*summary);
+  if (const auto summary = framed_summary(error)) return summary_line(*summary);
   return folded(error.message());
 }
 
@@ -41,8 +41,8 @@ std::string one_line(const dat::DatError& error) {
   return one_line_of(error);
 }
 
-std::string one_line(const tools::ToolError& error) {
+std::string one_line(const ToolError& error) {
   return one_line_of(error);
 }
 
-}  // namespace brackwater::inspect
+}  // namespace brackwater::tools
