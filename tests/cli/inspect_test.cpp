@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
+#include "png_image.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/records.hpp"
 #include "test_records.hpp"
@@ -33,7 +32,8 @@ using test_support::texture;
 using test_support::textured_surface;
 using test_support::ToolDir;
 
-using Rgba = std::array<std::uint8_t, 4>;
+using test_support::read_png;
+using test_support::Rgba;
 
 // The archive every case looks into:
 //   0x08000001 solid, colour word 0xFF102030
@@ -75,27 +75,6 @@ ArchiveBuilder sample_archive() {
   archive.add_file(kDefaultPalette, encode(kDefault));
   archive.add_file(kSurfacePalette, encode(kOwn));
   return archive;
-}
-
-struct Png {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  Bytes rgba;
-
-  Rgba at(std::uint32_t x, std::uint32_t y) const {
-    const std::size_t i = (std::size_t{y} * width + x) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]};
-  }
-};
-
-std::optional<Png> read_png(const fs::path& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
-  image.format = PNG_FORMAT_RGBA;
-  Png png{image.width, image.height, Bytes(PNG_IMAGE_SIZE(image))};
-  if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) return std::nullopt;
-  return png;
 }
 
 void write_text(const fs::path& path, const std::string& text) {

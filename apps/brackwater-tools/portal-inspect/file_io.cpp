@@ -8,6 +8,7 @@
 
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
+#include "brackwater/tools/directories.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -56,6 +57,13 @@ std::expected<void, std::string> write_output(const std::filesystem::path& path,
                                               std::span<const tools::InputFile> inputs) {
   if (auto written = tools::write_output_file(path, bytes, inputs); !written) {
     return std::unexpected("write " + dat::display_path(path) + ": " + written.error().message());
+  }
+  return {};
+}
+
+std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir) {
+  if (auto made = tools::make_directories(dir); !made) {
+    return std::unexpected(failure("create dir", dir, made.error()));
   }
   return {};
 }

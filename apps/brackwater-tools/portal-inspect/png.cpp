@@ -5,7 +5,6 @@
 #include "file_io.hpp"
 
 namespace brackwater::inspect {
-namespace {
 
 // libpng's simplified API keeps its error state in the image, so no longjmp
 // crosses C++ frames; it frees its own state before returning.
@@ -32,8 +31,6 @@ std::expected<dat::Bytes, std::string> encode_png(const RgbaImage& image) {
   encoded.resize(size);
   return encoded;
 }
-
-}  // namespace
 
 std::expected<void, std::string> write_png(const std::filesystem::path& path,
                                            const RgbaImage& image,

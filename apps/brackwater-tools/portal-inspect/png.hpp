@@ -17,6 +17,9 @@ struct RgbaImage {
   dat::Bytes pixels;
 };
 
+// `image` as the bytes of a PNG file; the failure is libpng's reason.
+std::expected<dat::Bytes, std::string> encode_png(const RgbaImage& image);
+
 // Writes `image` to `path` as a PNG file, never over one of `inputs`. The
 // failure is one line: "encode PNG: {reason}" or "write {path}: {reason}".
 std::expected<void, std::string> write_png(const std::filesystem::path& path,
