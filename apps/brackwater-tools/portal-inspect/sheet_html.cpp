@@ -98,10 +98,16 @@ std::string image(const std::optional<ThumbnailOutcome>& outcome) {
 // What the caption says of one mip: its id, format, size and, for the mip
 // the survey decodes, its palette; or why it has no image.
 std::string mip_text(std::string_view role, const ThumbnailOutcome& outcome, bool with_palette) {
-  std::string text = "<br>" + std::string(role);
-  if (!outcome) return text + ": <span class=\"x\">" + escaped(outcome.error()) + "</span>";
-  text += " " + show_id(outcome->texture_id) + " " + outcome->format + " " + size_text(*outcome);
-  return with_palette ? text + palette_text(outcome->palette) : text;
+  std::string text = "<br>";
+  text.append(role);
+  if (!outcome) {
+    text.append(": <span class=\"x\">").append(escaped(outcome.error())).append("</span>");
+    return text;
+  }
+  text.append(" ").append(show_id(outcome->texture_id)).append(" ").append(outcome->format);
+  text.append(" ").append(size_text(*outcome));
+  if (with_palette) text.append(palette_text(outcome->palette));
+  return text;
 }
 
 std::string_view kind_text(SheetTile::Kind kind) {
