@@ -7,15 +7,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "backtrace_text.hpp"
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
 #include "brackwater/dat/read_error.hpp"
 
 namespace brackwater::dat {
 namespace {
-
-using test_support::backtrace_text;
 
 ContextFrame located(std::string message, std::string file, std::uint32_t line) {
   return ContextFrame{std::move(message), SourceLocation{std::move(file), line}};
@@ -137,12 +134,17 @@ TEST(ReadErrorTest, NestedFramesRenderInnermostFirstAndSkipMissingLocations) {
       located("While parsing field 'texture_refs' in Surface", "src/surface.cpp", 40),
   });
   error = with_context(std::move(error), ContextFrame{"unlocated outer", std::nullopt});
-  EXPECT_EQ(error.message(),
-            backtrace_text(
-                "failed to fill whole buffer",
-                {{"While parsing field 'orig_palette_id' in TextureRefs", "src/surface.cpp:12"},
-                 {"While parsing field 'texture_refs' in Surface", "src/surface.cpp:40"},
-                 {"unlocated outer", ""}}));
+  // Bold on (ESC [1m) and off (ESC [22m) around the cause and each message.
+  EXPECT_EQ(
+      error.message(),
+      "\n ╺━━━━━━━━━━━━━━━━━━━━┅ Backtrace ┅━━━━━━━━━━━━━━━━━━━━╸\n\n"
+      " 0: \x1b[1m\x1b[1mError: failed to fill whole buffer\x1b[22m\n"
+      "           \x1b[1mWhile parsing field 'orig_palette_id' in TextureRefs\x1b[22m\x1b[22m\n"
+      "     at src/surface.cpp:12\n"
+      " 1: \x1b[1mWhile parsing field 'texture_refs' in Surface\x1b[22m\n"
+      "     at src/surface.cpp:40\n"
+      " 2: \x1b[1munlocated outer\x1b[22m\n"
+      "\n ╺━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━╸\n\n");
   EXPECT_EQ(DatError(error).message(), "Binary read error: " + error.message());
 }
 

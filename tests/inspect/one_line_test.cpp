@@ -2,27 +2,35 @@
 
 #include <gtest/gtest.h>
 
+#include "brackwater/dat/file_type/palette.hpp"
 #include "brackwater/dat/file_type/surface.hpp"
 #include "brackwater/dat/file_type/texture.hpp"
-#include "brackwater/tools/tool_error.hpp"
 #include "record_testing.hpp"
 
 namespace brackwater::inspect {
 namespace {
 
 using test_support::words;
+using tools::ToolError;
 
 std::string surface_failure(const dat::Bytes& bytes) {
-  return tools::ToolError::from(dat::Surface::unpack(bytes).error()).message();
+  return one_line(ToolError::from(dat::Surface::unpack(bytes).error()));
 }
 
 std::string texture_failure(const dat::Bytes& bytes) {
-  return tools::ToolError::from(dat::Texture::unpack(bytes).error()).message();
+  return one_line(dat::Texture::unpack(bytes).error());
+}
+
+// A palette's failure as the resolution hands it over: text, through the fetcher.
+std::string palette_fetch_failure(const dat::Bytes& bytes) {
+  const std::string reason = dat::Palette::unpack(bytes).error().message();
+  return one_line(ToolError::from(
+      dat::TextureDecodeError(dat::TextureDecodeError::PaletteFetch{"0x00000ABD: " + reason})));
 }
 
 TEST(OneLineTest, FramedErrorsBecomeTheirCauseAndInnermostField) {
   const struct {
-    std::string message;
+    std::string line;
     std::string expected;
   } cases[] = {
       {surface_failure({}),
@@ -35,10 +43,13 @@ TEST(OneLineTest, FramedErrorsBecomeTheirCauseAndInnermostField) {
       // A negative length has no frame: one line already.
       {texture_failure(words({1, 0, 8, 8, 20, 0xFFFFFFFF})),
        "Binary read error: count -1 out of range of usize at 0x18"},
-      {"SurfaceTexture has no mips", "SurfaceTexture has no mips"},
-      {"first\n    second\n\n    third\n", "first second third"},
+      {palette_fetch_failure({0xBD, 0x0A, 0, 0, 9, 0}),
+       "palette fetch failed: 0x00000ABD: failed to fill whole buffer, while parsing field "
+       "'colors' in Palette"},
+      {one_line(ToolError("SurfaceTexture has no mips")), "SurfaceTexture has no mips"},
+      {one_line(ToolError("first\n    second\n\n    third\n")), "first second third"},
   };
-  for (const auto& c : cases) EXPECT_EQ(one_line(c.message), c.expected) << c.message;
+  for (const auto& c : cases) EXPECT_EQ(c.line, c.expected);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "backtrace_text.hpp"
+#include "indent.hpp"
 
 namespace brackwater::tools {
 namespace {
@@ -16,26 +16,27 @@ using dat::IoError;
 using dat::ReadError;
 
 TEST(ToolErrorRenderTest, LaysOutMessageAndCauses) {
+  const auto other = [](std::string what) { return DatError(DatError::Other{std::move(what)}); };
   const struct {
-    std::string message;
-    std::vector<std::string> causes;
+    ToolError error;
     std::string rendered;
   } cases[] = {
-      {"top", {}, "Error: top\n"},
-      {"top", {"only"}, "Error: top\n\nCaused by:\n    only\n"},
-      {"top", {"first\n\nthird"}, "Error: top\n\nCaused by:\n    first\n    \n    third\n"},
-      {"top", {"a", "b"}, "Error: top\n\nCaused by:\n    0: a\n    1: b\n"},
-      {"top",
-       {"a\nb", "\nc\n"},
-       "Error: top\n\nCaused by:\n    0: a\n       b\n    1: \n       c\n       \n"},
-      {"top",
-       {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "ten"},
-       "Error: top\n\nCaused by:\n    0: 0\n    1: 1\n    2: 2\n    3: 3\n    4: 4\n    5: 5\n"
-       "    6: 6\n    7: 7\n    8: 8\n    9: 9\n   10: ten\n"},
+      {ToolError("top"), "Error: top\n"},
+      {ToolError::wrap("top", IoError::fill_whole_buffer()),
+       "Error: top\n\nCaused by:\n    failed to fill whole buffer\n"},
+      {ToolError::wrap("top", other("first\n\nthird")),
+       "Error: top\n\nCaused by:\n    Other error: first\n    \n    third\n"},
+      {ToolError::wrap("top", DatError(IoError::fill_whole_buffer())),
+       "Error: top\n\nCaused by:\n    0: IO error: failed to fill whole buffer\n"
+       "    1: failed to fill whole buffer\n"},
+      {ToolError::wrap("top", DatError(DatError::PathError{"a\nb", IoError::from_errno(ENOENT)})),
+       "Error: top\n\nCaused by:\n    0: Failed to open file at a\n       b: No such file or "
+       "directory (os error 2)\n    1: No such file or directory (os error 2)\n"},
       // The message itself is not indented.
-      {"one\ntwo", {"c"}, "Error: one\ntwo\n\nCaused by:\n    c\n"},
+      {ToolError::wrap("one\ntwo", IoError::fill_whole_buffer()),
+       "Error: one\ntwo\n\nCaused by:\n    failed to fill whole buffer\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ToolError(c.message, c.causes).render(), c.rendered);
+  for (const auto& c : cases) EXPECT_EQ(c.error.render(), c.rendered);
 }
 
 TEST(ToolErrorTest, FromLibraryErrorsKeepsMessageThenSource) {

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <vector>
 
+#include "brackwater/command_line/option_splitter.hpp"
+
 namespace brackwater::inspect {
 namespace {
 
@@ -12,52 +14,102 @@ constexpr std::string_view kProgram = "portal-inspect";
 // Where the command summaries of the general help start, after the synopses.
 constexpr std::size_t kSummaryColumn = 27;
 
+struct OptionDecl {
+  std::string_view name;   // "png", "type"; empty: no option
+  std::string_view value;  // "FILE", "0xNN"
+  bool required;
+};
+
 struct CommandDecl {
   Command command;
   std::string_view name;
-  std::string_view operand;  // "ID", "REPORT" or empty
-  std::string_view option;   // "out", "png", "type" or empty
-  std::string_view option_value;
-  bool option_required;
+  std::string_view operand;  // "ID", "REPORT", "DIR" or empty
+  std::array<OptionDecl, 2> options;
   std::string_view summary;
   std::string_view details;
+
+  const OptionDecl* find_option(std::string_view option) const {
+    for (const OptionDecl& decl : options) {
+      if (!decl.name.empty() && decl.name == option) return &decl;
+    }
+    return nullptr;
+  }
+  bool takes_several_options() const { return !options[1].name.empty(); }
 };
 
-constexpr std::array<CommandDecl, 6> kCommands{{
-    {Command::Ls, "ls", "", "type", "0xNN", false,
+constexpr std::array<CommandDecl, 8> kCommands{{
+    {Command::Ls,
+     "ls",
+     "",
+     {{{"type", "0xNN", false}}},
      "List every file: id, stored size, compression, block offset",
      "Lists every file of the archive's index in ascending id order, one line each: the id,\n"
      "the stored size in bytes, whether the stored bytes are LRS-compressed, and the offset of\n"
      "the file's first block. --type keeps the ids whose top byte is 0xNN (0x08: surfaces)."},
-    {Command::Cat, "cat", "ID", "out", "FILE", true, "Write a file's bytes (decompressed) to FILE",
+    {Command::Cat,
+     "cat",
+     "ID",
+     {{{"out", "FILE", true}}},
+     "Write a file's bytes (decompressed) to FILE",
      "Writes the bytes of file ID to FILE, decompressed when the file is stored compressed:\n"
      "exactly what the record parsers read."},
-    {Command::Explain, "explain", "ID", "", "", false,
+    {Command::Explain,
+     "explain",
+     "ID",
+     {},
      "Resolve one surface step by step, or show where it fails",
      "Resolves surface ID the way tintsurvey does and prints every step to standard output:\n"
      "the Surface fields, the mip ids, the texture's format and size, the palette used and why,\n"
      "and the resulting colour. A surface that fails ends with the error and its causes exactly\n"
      "as the failing step reported them; the exit status is then 1."},
-    {Command::Errors, "errors", "", "", "", false,
+    {Command::Errors,
+     "errors",
+     "",
+     {},
      "Count the failure messages of all surfaces, most frequent first",
      "Resolves every surface the way tintsurvey does and prints each failure message with the\n"
      "number of surfaces that failed with it, most frequent first, and up to five example ids.\n"
      "A framed parse error is shown in one line as its cause and innermost field, e.g.\n"
      "\"Binary read error: failed to fill whole buffer, while parsing field 'height' in "
      "Texture\"."},
-    {Command::Texture, "texture", "ID", "png", "FILE", true,
+    {Command::Texture,
+     "texture",
+     "ID",
+     {{{"png", "FILE", true}}},
      "Draw a texture, or the texture a surface resolves to, as a PNG",
      "Decodes Texture ID to RGBA8 and writes it to FILE as a PNG. A surface ID (0x08xxxxxx)\n"
      "draws the last mip of its texture with the palette tintsurvey would choose."},
-    {Command::Swatch, "swatch", "REPORT", "png", "FILE", true,
+    {Command::Swatch,
+     "swatch",
+     "REPORT",
+     {{{"png", "FILE", true}}},
      "Draw a tintsurvey report as a grid of colour swatches",
      "Reads a report written by tintsurvey and draws one 16 x 16 swatch per surface into FILE,\n"
      "in ascending id order, left to right and top to bottom. It reads no archive: ARCHIVE may\n"
      "be left out."},
+    {Command::Sheet,
+     "sheet",
+     "REPORT",
+     {{{"html", "DIR", true}}},
+     "Show a report's colours beside their textures, as a web page",
+     "Writes DIR/index.html and the textures it shows into DIR/textures: one tile per surface\n"
+     "of the report, in id order, with its flat colour (and hex), whether it is solid or\n"
+     "textured, the mip the survey decodes with the palette it chooses, and the first mip.\n"
+     "Surfaces of the archive that the report leaves out are listed with their failure. A\n"
+     "filter box takes an id or a colour. The page needs no network and opens from the disk."},
+    {Command::Export,
+     "export",
+     "DIR",
+     {{{"type", "0xNN", false}, {"jobs", "N", false}}},
+     "Write every texture as a PNG file, on all cores",
+     "Decodes every file of type 0xNN (default 0x06, the textures) with its default palette\n"
+     "and writes it to DIR/0xXXXXXXXX.png, on N threads (default: one per core); the files\n"
+     "written do not depend on N. Files that do not decode are listed on standard error with\n"
+     "the reason and counted; the exit status stays 0 unless a file cannot be written."},
 }};
 
 // The options any command can take, each with one value.
-constexpr std::array<std::string_view, 3> kOptionNames{"out", "png", "type"};
+constexpr std::array<std::string_view, 5> kOptionNames{"out", "png", "type", "html", "jobs"};
 
 const CommandDecl* find_command(std::string_view name) {
   for (const CommandDecl& decl : kCommands) {
@@ -70,11 +122,12 @@ const CommandDecl* find_command(std::string_view name) {
 std::string synopsis(const CommandDecl& decl) {
   std::string text(decl.name);
   if (!decl.operand.empty()) text.append(" ").append(decl.operand);
-  if (!decl.option.empty()) {
-    std::string option = "--";
-    option.append(decl.option).append(" ").append(decl.option_value);
-    text.append(decl.option_required ? " " : " [").append(option);
-    if (!decl.option_required) text.append("]");
+  for (const OptionDecl& option : decl.options) {
+    if (option.name.empty()) continue;
+    std::string shown = "--";
+    shown.append(option.name).append(" ").append(option.value);
+    text.append(option.required ? " " : " [").append(shown);
+    if (!option.required) text.append("]");
   }
   return text;
 }
@@ -92,7 +145,8 @@ std::string general_usage() {
 std::string general_help() {
   std::string out =
       "Look inside a portal DAT archive: list and extract its files, follow one surface's colour\n"
-      "step by step, count why surfaces fail, and draw textures and reports as PNG images.\n\n" +
+      "step by step, count why surfaces fail, draw textures and reports as PNG images, show a\n"
+      "report's colours beside their textures and export every texture.\n\n" +
       general_usage() + "\nCommands:\n";
   for (const CommandDecl& decl : kCommands) {
     std::string synopsis_text = synopsis(decl);
@@ -113,8 +167,18 @@ CliExit usage_error(const std::string& message, const CommandDecl* decl) {
   const std::string usage = decl ? "Usage: " + command_usage(*decl) + "\n" : general_usage();
   const std::string help = decl ? std::string(kProgram) + " " + std::string(decl->name) + " --help"
                                 : std::string(kProgram) + " --help";
-  return CliExit{2, std::string(kProgram) + ": " + message + "\n" + usage + "Try '" + help +
-                        "' for more information.\n"};
+  return command_line::usage_error(kProgram, message, usage, help);
+}
+
+// Threads for export: more than this only adds switching.
+constexpr unsigned kMaxJobs = 256;
+
+// A decimal count of threads from 1 to kMaxJobs; 0 for anything else.
+unsigned parse_jobs(std::string_view text) {
+  unsigned jobs = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return 0;
+  return jobs <= kMaxJobs ? jobs : 0;
 }
 
 std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_digits) {
@@ -130,14 +194,10 @@ std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_di
 // against the command they name.
 class Parser {
  public:
-  explicit Parser(std::span<const char* const> argv) {
-    for (std::size_t i = 1; i < argv.size(); ++i) args_.emplace_back(argv[i] ? argv[i] : "");
-  }
+  explicit Parser(std::span<const char* const> argv) : argv_(argv) {}
 
   std::expected<Invocation, CliExit> run() {
-    if (std::ranges::any_of(args_, [](auto arg) { return arg == "-h" || arg == "--help"; })) {
-      return std::unexpected(help());
-    }
+    if (command_line::asks_for_help(argv_)) return std::unexpected(help());
     if (auto split = split_arguments(); !split) return std::unexpected(split.error());
     if (auto named = take_command(); !named) return std::unexpected(named.error());
     return check();
@@ -145,39 +205,55 @@ class Parser {
 
  private:
   CliExit help() const {
-    for (const std::string_view arg : args_) {
-      if (const CommandDecl* decl = find_command(arg)) return CliExit{0, command_help(*decl)};
+    for (std::size_t i = 1; i < argv_.size(); ++i) {
+      if (const CommandDecl* decl = find_command(argv_[i] ? argv_[i] : "")) {
+        return CliExit{0, command_help(*decl)};
+      }
     }
     return CliExit{0, general_help()};
   }
 
   std::expected<void, CliExit> split_arguments() {
-    for (std::size_t i = 0; i < args_.size(); ++i) {
-      const std::string_view arg = args_[i];
-      if (!arg.starts_with('-') || arg == "-") {
-        operands_.push_back(arg);
+    command_line::OptionSplitter split(argv_, kOptionNames);
+    while (!split.done()) {
+      const auto arg = split.next();
+      if (!arg) return std::unexpected(refusal(arg.error()));
+      if (!arg->is_option) {
+        operands_.push_back(arg->value);
         continue;
       }
-      const std::size_t equals = arg.find('=');
-      const std::string_view name = arg.substr(2, equals == arg.npos ? arg.npos : equals - 2);
-      if (!arg.starts_with("--") || std::ranges::find(kOptionNames, name) == kOptionNames.end()) {
-        return std::unexpected(
-            usage_error("unrecognised option '" + std::string(arg) + "'", nullptr));
-      }
-      if (option_) {
+      if (!options_.empty() && !allows_another_option()) {
         return std::unexpected(usage_error("more than one option given", nullptr));
       }
-      if (equals != arg.npos) {
-        option_value_ = arg.substr(equals + 1);
-      } else if (i + 1 < args_.size()) {
-        option_value_ = args_[++i];
-      } else {
-        return std::unexpected(
-            usage_error("option '--" + std::string(name) + "' needs a value", nullptr));
+      if (std::ranges::find(options_, arg->name, &command_line::Argument::name) != options_.end()) {
+        return std::unexpected(usage_error(
+            "option '--" + std::string(arg->name) + "' given more than once", named_so_far()));
       }
-      option_ = name;
+      options_.push_back(*arg);
     }
     return {};
+  }
+
+  // The command the operands read so far name; options may come before it
+  // is known, but usually follow it.
+  const CommandDecl* named_so_far() const {
+    return operands_.size() >= 2 ? find_command(operands_[1]) : nullptr;
+  }
+
+  // Commands with one option at most refuse a second one as soon as it shows.
+  bool allows_another_option() const {
+    const CommandDecl* decl = named_so_far();
+    return decl != nullptr && decl->takes_several_options();
+  }
+
+  CliExit refusal(const command_line::SplitError& error) const {
+    if (error.kind == command_line::SplitError::Kind::UnknownOption) {
+      return usage_error("unrecognised option '" + std::string(error.argument) + "'", nullptr);
+    }
+    if (!options_.empty() && !allows_another_option()) {
+      return usage_error("more than one option given", nullptr);
+    }
+    return usage_error("option '--" + std::string(error.name) + "' needs a value", nullptr);
   }
 
   // ARCHIVE COMMAND, or a bare "swatch", which reads no archive.
@@ -224,12 +300,17 @@ class Parser {
     if (operands_.size() > wanted) {
       return fail("unexpected argument '" + std::string(operands_[wanted]) + "'");
     }
-    if (option_ && *option_ != decl_->option) {
-      return fail(command + " takes no option '--" + std::string(*option_) + "'");
+    for (const command_line::Argument& option : options_) {
+      if (!decl_->find_option(option.name)) {
+        return fail(command + " takes no option '--" + std::string(option.name) + "'");
+      }
     }
-    if (!option_ && decl_->option_required) {
-      return fail(command + " needs --" + std::string(decl_->option) + " " +
-                  std::string(decl_->option_value));
+    for (const OptionDecl& option : decl_->options) {
+      if (option.required && std::ranges::find(options_, option.name,
+                                               &command_line::Argument::name) == options_.end()) {
+        return fail(command + " needs --" + std::string(option.name) + " " +
+                    std::string(option.value));
+      }
     }
 
     if (decl_->operand == "ID") {
@@ -239,30 +320,40 @@ class Parser {
                     "': expected up to eight hex digits, such as 0x08000001");
       }
       result.id = *id;
-    } else if (decl_->operand == "REPORT") {
-      if (operands_[0].empty()) return fail("the REPORT path must not be empty");
-      result.report = std::filesystem::path(operands_[0]);
+    } else if (!decl_->operand.empty()) {
+      if (operands_[0].empty()) {
+        return fail("the " + std::string(decl_->operand) + " path must not be empty");
+      }
+      (decl_->operand == "REPORT" ? result.report : result.output) = operands_[0];
     }
-    if (option_ == "type") {
-      result.type = parse_type_byte(option_value_);
-      if (!result.type) {
-        return fail("invalid value '" + std::string(option_value_) +
-                    "' for '--type': expected one byte in hex, such as 0x08");
+    for (const command_line::Argument& option : options_) {
+      const std::string value(option.value);
+      if (option.name == "type") {
+        result.type = parse_type_byte(value);
+        if (!result.type) {
+          return fail("invalid value '" + value +
+                      "' for '--type': expected one byte in hex, such as 0x08");
+        }
+      } else if (option.name == "jobs") {
+        result.jobs = parse_jobs(value);
+        if (result.jobs == 0) {
+          return fail("invalid value '" + value + "' for '--jobs': expected a number from 1 to " +
+                      std::to_string(kMaxJobs));
+        }
+      } else {
+        if (value.empty()) {
+          return fail("the " + std::string(decl_->find_option(option.name)->value) +
+                      " path of '--" + std::string(option.name) + "' must not be empty");
+        }
+        result.output = value;
       }
-    } else if (option_) {
-      if (option_value_.empty()) {
-        return fail("the " + std::string(decl_->option_value) + " path of '--" +
-                    std::string(*option_) + "' must not be empty");
-      }
-      result.output = std::filesystem::path(option_value_);
     }
     return result;
   }
 
-  std::vector<std::string_view> args_;
+  std::span<const char* const> argv_;
   std::vector<std::string_view> operands_;
-  std::optional<std::string_view> option_;
-  std::string_view option_value_;
+  std::vector<command_line::Argument> options_;
   std::string_view archive_;
   const CommandDecl* decl_ = nullptr;
 };

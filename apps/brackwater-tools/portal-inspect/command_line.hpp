@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "brackwater/command_line/cli_exit.hpp"
+
 namespace brackwater::inspect {
 
-enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch };
+enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch, Sheet, Export };
 
 // One parsed invocation; the fields a command does not take stay empty.
 struct Invocation {
@@ -18,16 +20,12 @@ struct Invocation {
   std::filesystem::path archive;  // empty for swatch given without one
   std::uint32_t id = 0;           // cat, explain, texture
   std::optional<std::uint8_t> type;
-  std::filesystem::path report;  // swatch
-  std::filesystem::path output;  // cat --out, texture and swatch --png
+  std::filesystem::path report;  // swatch, sheet
+  std::filesystem::path output;  // cat --out, texture and swatch --png, sheet --html, export DIR
+  unsigned jobs = 0;             // export --jobs; 0 when not given
 };
 
-// What ends a run at the command line: help (status 0, standard output) or a
-// usage error (status 2, standard error).
-struct CliExit {
-  int status = 0;
-  std::string text;
-};
+using command_line::CliExit;
 
 std::expected<Invocation, CliExit> parse_command_line(std::span<const char* const> argv);
 

@@ -9,7 +9,6 @@
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/tools/output_file.hpp"
-#include "brackwater/tools/report.hpp"
 
 namespace brackwater::inspect {
 
@@ -28,19 +27,11 @@ Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::fi
                      std::span<const tools::InputFile> inputs, std::ostream& log);
 Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
                       std::ostream& log);
-// What a contact sheet is drawn from: a report read back, and the names of
-// the files it and the archive came from, shown on the page.
-struct SheetSources {
-  tools::ColorMap report;
-  std::filesystem::path report_path;
-  std::filesystem::path archive_path;
-};
-
 // `dir`/index.html with one tile per surface of the report beside the
 // textures the archive gives it, drawn into `dir`/textures. `progress` is
 // standard error when it is a terminal, null otherwise.
-Outcome draw_sheet(const dat::DatDatabase& db, const SheetSources& sources,
-                   const std::filesystem::path& dir, std::span<const tools::InputFile> inputs,
+Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& archive,
+                   const std::filesystem::path& report, const std::filesystem::path& dir,
                    std::ostream& log, std::ostream* progress);
 
 // Every file of `type` decoded as a Texture (default palette) into

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "brackwater/tools/resolve.hpp"
+#include "brackwater/tools/right_aligned.hpp"
 #include "brackwater/tools/survey.hpp"
 #include "commands.hpp"
 #include "one_line.hpp"
@@ -46,7 +47,7 @@ Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream
       const auto color = tools::dominant_for(db, ids[i], nullptr, &session);
       if (color) continue;
       ++failed;
-      const std::string message = one_line(color.error().message());
+      const std::string message = one_line(color.error());
       FailureGroup& group = by_message[message];
       if (group.count++ == 0) group.message = message;
       if (group.examples.size() < kExamples) group.examples.push_back(ids[i]);
@@ -62,9 +63,9 @@ Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream
   if (groups.empty()) return {};
   out << "\n  COUNT  MESSAGE\n";
   for (const FailureGroup& group : groups) {
-    std::string count = std::to_string(group.count);
-    count.insert(0, kCountWidth - std::min(count.size(), kCountWidth), ' ');
-    out << count << "  " << group.message << '\n' << std::string(kCountWidth + 2, ' ');
+    out << tools::right_aligned(std::to_string(group.count), kCountWidth) << "  " << group.message
+        << '\n'
+        << std::string(kCountWidth + 2, ' ');
     for (std::size_t i = 0; i < group.examples.size(); ++i) {
       out << (i == 0 ? "" : " ") << show_id(group.examples[i]);
     }

@@ -134,7 +134,7 @@ Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostre
   if (!color) {
     out << "failed\n" << color.error().render();
     return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + one_line(color.error().message()));
+                           " does not resolve: " + one_line(color.error()));
   }
   explainer.field("colour",
                   show_rgb(color->rgb) + (color->solid ? ", the surface's own colour word"

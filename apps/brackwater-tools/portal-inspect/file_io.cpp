@@ -1,55 +1,28 @@
 #include "file_io.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <memory>
 #include <string_view>
 
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
+#include "brackwater/dat/posix_file.hpp"
 #include "brackwater/tools/directories.hpp"
+#include "brackwater/tools/report.hpp"
 
 namespace brackwater::inspect {
-namespace {
-
-std::string failure(std::string_view verb, const std::filesystem::path& path, int error) {
-  return std::string(verb) + " " + dat::display_path(path) + ": " +
-         dat::IoError::from_errno(error).message();
-}
-
-// Appends everything `fd` still holds, retrying interrupted reads; the errno
-// of a failure otherwise.
-std::expected<void, int> read_rest(int fd, std::string& out) {
-  char buffer[1 << 16];
-  while (true) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got == 0) return {};
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(errno);
-    }
-    out.append(buffer, static_cast<std::size_t>(got));
-  }
-}
-
-}  // namespace
-
-std::expected<std::string, std::string> read_input(const std::filesystem::path& path) {
-  // O_NONBLOCK: a FIFO with no writer would hold the open forever; cleared
-  // at once, so a FIFO without one reads as empty.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::unexpected(failure("read", path, errno));
-  if (::fcntl(fd, F_SETFL, 0) != 0) {
-    const int error = errno;
-    ::close(fd);
-    return std::unexpected(failure("read", path, error));
-  }
-  std::string text;
-  const auto read = read_rest(fd, text);
-  ::close(fd);
-  if (!read) return std::unexpected(failure("read", path, read.error()));
-  return text;
+std::expected<InputStream, std::string> open_input(const std::filesystem::path& path) {
+  const std::string lead = "read " + dat::display_path(path) + ": ";
+  auto opened = dat::PosixFile::open_read_only(path);
+  if (!opened) return std::unexpected(lead + opened.error().message());
+  auto file = std::make_shared<dat::PosixFile>(std::move(*opened));
+  const auto size = file->size();
+  if (!size) return std::unexpected(lead + size.error().message());
+  ReadChunk read = [file, lead](std::span<char> buffer) -> std::expected<std::size_t, std::string> {
+    auto got = file->read_some_fully(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size());
+    if (!got) return std::unexpected(lead + got.error().message());
+    return *got;
+  };
+  return InputStream{*size, std::move(read)};
 }
 
 std::expected<void, std::string> write_output(const std::filesystem::path& path,
@@ -63,7 +36,8 @@ std::expected<void, std::string> write_output(const std::filesystem::path& path,
 
 std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir) {
   if (auto made = tools::make_directories(dir); !made) {
-    return std::unexpected(failure("create dir", dir, made.error()));
+    return std::unexpected("create dir " + dat::display_path(dir) + ": " +
+                           dat::IoError::from_errno(made.error()).message());
   }
   return {};
 }

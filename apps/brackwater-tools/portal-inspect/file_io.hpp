@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <functional>
+#include <span>
 #include <string>
 
 #include "brackwater/dat/bytes.hpp"
@@ -9,8 +12,19 @@
 
 namespace brackwater::inspect {
 
-// The whole content of the file at `path`; the failure reads "read {path}: {reason}".
-std::expected<std::string, std::string> read_input(const std::filesystem::path& path);
+// Gives the next bytes of an input into `buffer`: how many (0 at its end), or
+// the text of a read failure.
+using ReadChunk = std::function<std::expected<std::size_t, std::string>(std::span<char> buffer)>;
+
+// An input file opened to be read front to back.
+struct InputStream {
+  std::uint64_t size = 0;  // as the file system tells it: 0 for a pipe or a device
+  ReadChunk read;
+};
+
+// Opens the file at `path`; a failure, then or while reading, reads
+// "read {path}: {reason}".
+std::expected<InputStream, std::string> open_input(const std::filesystem::path& path);
 
 // Writes `bytes` to `path`, never over one of `inputs` and keeping an old
 // file until the new one is complete; the failure reads "write {path}: {reason}".

@@ -2,6 +2,7 @@
 #include <span>
 
 #include "brackwater/dat/display.hpp"
+#include "brackwater/tools/right_aligned.hpp"
 #include "commands.hpp"
 #include "file_io.hpp"
 #include "one_line.hpp"
@@ -11,11 +12,6 @@ namespace {
 
 // u32 sizes need at most ten digits.
 constexpr std::size_t kSizeWidth = 10;
-
-std::string right_aligned(std::string text, std::size_t width) {
-  if (text.size() < width) text.insert(0, width - text.size(), ' ');
-  return text;
-}
 
 }  // namespace
 
@@ -32,9 +28,9 @@ Outcome list_files(const dat::DatDatabase& db, std::optional<std::uint8_t> type,
                    std::ostream& out) {
   const std::span<const dat::FileIndex::value_type> entries =
       type ? db.index().of_type(*type) : std::span(db.index().begin(), db.index().end());
-  out << "ID          " << right_aligned("SIZE", kSizeWidth) << "  COMPRESSED  OFFSET\n";
+  out << "ID          " << tools::right_aligned("SIZE", kSizeWidth) << "  COMPRESSED  OFFSET\n";
   for (const auto& [id, entry] : entries) {
-    out << show_id(id) << "  " << right_aligned(std::to_string(entry.size), kSizeWidth) << "  "
+    out << show_id(id) << "  " << tools::right_aligned(std::to_string(entry.size), kSizeWidth) << "  "
         << (entry.compressed() ? "yes" : "no ") << "         " << show_id(entry.offset) << '\n';
   }
   return {};
@@ -45,7 +41,7 @@ Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesy
   if (auto known = require_file(db, id); !known) return known;
   auto bytes = db.get_file(id);
   if (!bytes) {
-    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error().message()));
+    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error()));
   }
   if (auto written = write_output(file, *bytes, inputs); !written) return written;
   log << "wrote " << dat::display_path(file) << " (" << bytes->size() << " bytes)\n";

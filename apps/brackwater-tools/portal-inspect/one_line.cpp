@@ -1,41 +1,19 @@
 #include "one_line.hpp"
 
 #include <optional>
+#include <string_view>
+
+#include "brackwater/tools/framed_summary.hpp"
 
 namespace brackwater::inspect {
 namespace {
 
-// The terminal's bold on and off, around each text of a framed error.
-constexpr std::string_view kBold = "\x1b[1m";
-constexpr std::string_view kBoldOff = "\x1b[22m";
-constexpr std::string_view kCauseLead = "Error: ";
-
-// The text between the next bold-on at or after `from` and its bold-off,
-// skipping nested bold-ons; `from` moves past it.
-std::optional<std::string_view> next_bold_text(std::string_view text, std::size_t& from) {
-  std::size_t start = text.find(kBold, from);
-  if (start == text.npos) return std::nullopt;
-  while (text.substr(start).starts_with(kBold)) start += kBold.size();
-  const std::size_t end = text.find(kBoldOff, start);
-  if (end == text.npos) return std::nullopt;
-  from = end + kBoldOff.size();
-  return text.substr(start, end - start);
-}
-
-// "lead, cause, innermost field" of a framed error, when `message` is one.
-std::optional<std::string> framed_summary(std::string_view message) {
-  const std::size_t box = message.find('\n');
-  std::size_t at = box;
-  const auto cause = next_bold_text(message, at);
-  if (!cause || !cause->starts_with(kCauseLead)) return std::nullopt;
-  const auto field = next_bold_text(message, at);
-  if (!field || field->empty()) return std::nullopt;
-  std::string summary(message.substr(0, box));
-  summary.append(cause->substr(kCauseLead.size())).append(", ");
+std::string summary_line(const tools::FramedSummary& summary) {
+  std::string line = summary.lead + summary.cause + ", " + summary.innermost_field;
   // "While parsing field ..." reads on from the cause in lower case.
-  summary += static_cast<char>(field->front() == 'W' ? 'w' : field->front());
-  summary.append(field->substr(1));
-  return summary;
+  const std::size_t field = line.size() - summary.innermost_field.size();
+  if (line[field] == 'W') line[field] = 'w';
+  return line;
 }
 
 std::string folded(std::string_view message) {
@@ -51,12 +29,20 @@ std::string folded(std::string_view message) {
   return out;
 }
 
+template <class Error>
+std::string one_line_of(const Error& error) {
+  if (const auto summary = tools::framed_summary(error)) return summary_line(*summary);
+  return folded(error.message());
+}
+
 }  // namespace
 
-std::string one_line(std::string_view message) {
-  if (message.find('\n') == message.npos) return std::string(message);
-  if (auto summary = framed_summary(message)) return *summary;
-  return folded(message);
+std::string one_line(const dat::DatError& error) {
+  return one_line_of(error);
+}
+
+std::string one_line(const tools::ToolError& error) {
+  return one_line_of(error);
 }
 
 }  // namespace brackwater::inspect

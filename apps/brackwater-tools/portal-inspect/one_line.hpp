@@ -1,15 +1,18 @@
 #pragma once
 
 #include <string>
-#include <string_view>
+
+#include "brackwater/dat/error.hpp"
+#include "brackwater/tools/tool_error.hpp"
 
 namespace brackwater::inspect {
 
-// A failure message in one line. A framed parse error (the backtrace box of a
-// record read) becomes the text before its box, its cause and its innermost
-// field: "Binary read error: failed to fill whole buffer, while parsing field
-// 'height' in Texture". Any other multi-line text has its line breaks and the
-// indentation after them folded into single spaces.
-std::string one_line(std::string_view message);
+// A failure message in one line. A framed record error becomes the words in
+// front of it, its cause and its innermost field: "Binary read error: failed
+// to fill whole buffer, while parsing field 'height' in Texture". Any other
+// text has its line breaks and the indentation after them folded into single
+// spaces.
+std::string one_line(const dat::DatError& error);
+std::string one_line(const tools::ToolError& error);
 
 }  // namespace brackwater::inspect

@@ -1,10 +1,11 @@
 #include "report_reader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
-#include <string>
+#include <unordered_map>
 
 #include "brackwater/dat/display.hpp"
 
@@ -36,78 +37,178 @@ std::optional<std::uint32_t> parse_key(std::string_view key) {
   return static_cast<std::uint32_t>(std::stoul(std::string(key.substr(2)), nullptr, 16));
 }
 
-// A channel written as a plain integer from 0 to 255 (no sign, fraction or exponent).
-std::optional<std::uint8_t> parse_channel(const JsonValue& value) {
-  const auto* number = std::get_if<JsonNumber>(&value.value);
-  if (number == nullptr || number->text.size() > 3) return std::nullopt;
-  if (!std::all_of(number->text.begin(), number->text.end(),
-                   [](char c) { return c >= '0' && c <= '9'; })) {
-    return std::nullopt;
+struct Fault {
+  std::size_t line = 1;
+  std::string message;
+};
+
+// A value as a message names it: a number as written, anything else by kind.
+struct Shown {
+  std::string kind;  // "a number", "an array", ...
+  std::string text;  // the number's text, or the kind
+};
+
+// Follows the parser's events through the one shape a report has: an object
+// (depth 1) of arrays (depth 2) of three numbers. It stops at the first value
+// that leaves that shape, so nothing is nested deeper and no long array is
+// walked to its end. Within a colour, a wrong count is told before a wrong
+// channel, as far as the count is known: a fourth element ends it at once.
+class ReportShape {
+ public:
+  using json = nlohmann::json;
+
+  explicit ReportShape(const ReportInput& input) : input_(input) {}
+
+  tools::ColorMap colors;
+  std::optional<Fault> fault;
+
+  bool null() { return value({"null", "null"}); }
+  bool boolean(bool) { return value({"a boolean", "a boolean"}); }
+  // Only a leading '-' makes a number signed, so a signed 0 was written "-0".
+  bool number_integer(json::number_integer_t number) {
+    return value({"a number", number == 0 ? "-0" : std::to_string(number)});
   }
-  const int channel = std::stoi(number->text);
-  if (channel > 255) return std::nullopt;
-  return static_cast<std::uint8_t>(channel);
-}
-
-std::string shown_value(const JsonValue& value) {
-  if (const auto* number = std::get_if<JsonNumber>(&value.value)) return number->text;
-  return std::string(json_kind(value));
-}
-
-std::unexpected<JsonError> fail(std::size_t line, std::string message) {
-  return std::unexpected(JsonError{line, std::move(message)});
-}
-
-std::expected<tools::Rgb, JsonError> parse_color(const JsonMember& member) {
-  const auto* channels = std::get_if<JsonArray>(&member.value.value);
-  if (channels == nullptr || channels->size() != kChannels) {
-    const std::string found = channels == nullptr
-                                  ? std::string(json_kind(member.value))
-                                  : "an array of " + std::to_string(channels->size());
-    return fail(member.value.line,
-                "the value of " + quoted_key(member.key) + " must be [r, g, b], found " + found);
-  }
-  std::uint8_t rgb[kChannels];
-  for (std::size_t i = 0; i < kChannels; ++i) {
-    const auto channel = parse_channel((*channels)[i]);
-    if (!channel) {
-      return fail((*channels)[i].line, "a colour channel of " + quoted_key(member.key) +
-                                           " must be an integer from 0 to 255, found " +
-                                           shown_value((*channels)[i]));
+  bool number_unsigned(json::number_unsigned_t number) {
+    if (depth_ == 2 && count_ < kChannels && number <= 255) {
+      rgb_[count_++] = static_cast<std::uint8_t>(number);
+      return true;
     }
-    rgb[i] = *channel;
+    return value({"a number", std::to_string(number)});
   }
-  return tools::Rgb{rgb[0], rgb[1], rgb[2]};
-}
+  bool number_float(json::number_float_t, const json::string_t& text) {
+    return value({"a number", text});
+  }
+  bool string(json::string_t&) { return value({"a string", "a string"}); }
+  bool binary(json::binary_t&) { return value({"binary", "binary"}); }
+  bool start_object(std::size_t) { return open(depth_ == 0, {"an object", "an object"}); }
+  bool start_array(std::size_t) { return open(depth_ == 1, {"an array", "an array"}); }
+  bool end_object() { return close(); }
+  bool end_array() { return close(); }
+
+  // Only the report's own object is ever opened, so every key is an entry's.
+  bool key(json::string_t& key) {
+    const auto id = parse_key(key);
+    if (!id) {
+      return fail("key " + quoted_key(key) +
+                  " is not an id written \"0x\" and eight upper-case hex digits");
+    }
+    const auto [seen, first] = first_line_.try_emplace(*id, input_.line());
+    if (!first) {
+      return fail("duplicate key " + quoted_key(key) + " (first on line " +
+                  std::to_string(seen->second) + ")");
+    }
+    id_ = *id;
+    key_ = quoted_key(key);
+    return true;
+  }
+
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) {
+    // "[json.exception.parse_error.101] parse error at line 1, column 2: {what}"
+    const std::string_view text = error.what();
+    const std::size_t what = text.find(": ", text.find("parse error"));
+    return fail(std::string(what == text.npos ? text : text.substr(what + 2)));
+  }
+
+ private:
+  // A scalar, or a container about to be opened, where the shape has none.
+  bool value(const Shown& shown) {
+    if (depth_ == 0) {
+      return fail("a report must be an object of surface colours, found " + shown.kind);
+    }
+    if (depth_ == 1) {
+      return fail("the value of " + key_ + " must be [r, g, b], found " + shown.kind);
+    }
+    if (count_ == kChannels) {
+      return fail_at(colour_line_,
+                     "the value of " + key_ + " must be [r, g, b], found an array of more than 3");
+    }
+    if (!bad_channel_) bad_channel_ = Fault{input_.line(), shown.text};
+    ++count_;
+    return true;
+  }
+
+  // `expected`: the report's object at the top, or a colour's array in it.
+  bool open(bool expected, const Shown& shown) {
+    if (!expected) {
+      // Nothing inside a colour is followed: its channel is wrong already.
+      return value(shown) && fail_at(bad_channel_->line, channel_fault());
+    }
+    if (depth_ == 1) {
+      count_ = 0;
+      bad_channel_.reset();
+      colour_line_ = input_.line();
+    }
+    ++depth_;
+    return true;
+  }
+
+  // Back at depth 1 a colour's array has closed: member values that are not
+  // arrays never open.
+  bool close() {
+    if (--depth_ != 1) return true;
+    if (count_ != kChannels) {
+      return fail_at(colour_line_, "the value of " + key_ +
+                                       " must be [r, g, b], found an array of " +
+                                       std::to_string(count_));
+    }
+    if (bad_channel_) return fail_at(bad_channel_->line, channel_fault());
+    colors.emplace(id_, tools::Rgb{rgb_[0], rgb_[1], rgb_[2]});
+    return true;
+  }
+
+  std::string channel_fault() const {
+    return "a colour channel of " + key_ + " must be an integer from 0 to 255, found " +
+           bad_channel_->message;
+  }
+
+  bool fail(std::string message) { return fail_at(input_.line(), std::move(message)); }
+  bool fail_at(std::size_t line, std::string message) {
+    fault = Fault{line, std::move(message)};
+    return false;
+  }
+
+  const ReportInput& input_;
+  std::size_t depth_ = 0;
+  std::unordered_map<std::uint32_t, std::size_t> first_line_;
+  std::uint32_t id_ = 0;
+  std::string key_;
+  std::size_t colour_line_ = 1;
+  std::size_t count_ = 0;
+  std::array<std::uint8_t, kChannels> rgb_{};
+  std::optional<Fault> bad_channel_;
+};
 
 }  // namespace
 
-std::expected<tools::ColorMap, JsonError> read_report(std::string_view text) {
-  auto document = parse_json(text);
-  if (!document) return std::unexpected(document.error());
-  const auto* members = std::get_if<JsonObject>(&document->value);
-  if (members == nullptr) {
-    return fail(document->line, "a report must be an object of surface colours, found " +
-                                    std::string(json_kind(*document)));
+std::expected<tools::ColorMap, std::string> read_report(std::string_view name, InputStream file) {
+  const std::string too_large = std::string(name) + " is too large to be a report: more than " +
+                                std::to_string(ReportInput::kMaxBytes) + " bytes";
+  if (file.size > ReportInput::kMaxBytes) return std::unexpected(too_large);
+  ReportInput input(std::move(file.read));
+  const std::string lead = std::string(name) + ": line ";
+  if (input.starts_with_byte_order_mark()) {
+    return std::unexpected(lead + "1: expected a JSON value, found byte 0xEF");
   }
-  tools::ColorMap colors;
-  std::map<std::uint32_t, std::size_t> first_line;
-  for (const JsonMember& member : *members) {
-    const auto id = parse_key(member.key);
-    if (!id) {
-      return fail(member.line, "key " + quoted_key(member.key) +
-                                   " is not an id written \"0x\" and eight upper-case hex digits");
-    }
-    if (const auto seen = first_line.find(*id); seen != first_line.end()) {
-      return fail(member.line, "duplicate key " + quoted_key(member.key) + " (first on line " +
-                                   std::to_string(seen->second) + ")");
-    }
-    auto rgb = parse_color(member);
-    if (!rgb) return std::unexpected(rgb.error());
-    first_line.emplace(*id, member.line);
-    colors.emplace(*id, *rgb);
+  ReportShape shape(input);
+  const bool read = nlohmann::json::sax_parse(input.begin(), ReportInput::end(), &shape);
+  switch (input.stop()) {
+    case ReportInput::Stop::ReadFailed:
+      return std::unexpected(input.read_failure());
+    case ReportInput::Stop::TooLarge:
+      return std::unexpected(too_large);
+    case ReportInput::Stop::TokenTooLong:
+      return std::unexpected(lead + std::to_string(input.line()) + ": a token of more than " +
+                             std::to_string(ReportInput::kMaxTokenBytes) +
+                             " bytes, which no report holds");
+    case ReportInput::Stop::NulByte:
+      return std::unexpected(lead + std::to_string(input.line()) + ": unexpected byte 0x00");
+    case ReportInput::Stop::None:
+      break;
   }
-  return colors;
+  if (!read) {
+    return std::unexpected(lead + std::to_string(shape.fault->line) + ": " + shape.fault->message);
+  }
+  return std::move(shape.colors);
 }
 
 }  // namespace brackwater::inspect

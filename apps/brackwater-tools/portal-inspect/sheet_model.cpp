@@ -50,7 +50,7 @@ SheetTile tile_for(std::uint32_t id, const tools::Rgb& reported,
     }
   }
   if (!now) {
-    tile.note = "the archive no longer resolves it: " + one_line(now.error().message());
+    tile.note = "the archive no longer resolves it: " + one_line(now.error());
   } else if (now->rgb != reported) {
     tile.note = "the archive now resolves it to " + hex_color(now->rgb);
   }
@@ -81,7 +81,7 @@ Sheet build_sheet(const dat::DatDatabase& db, const tools::ColorMap& report,
     } else if (now) {
       sheet.omissions.push_back({id, now->rgb, {}});
     } else {
-      sheet.omissions.push_back({id, std::nullopt, one_line(now.error().message())});
+      sheet.omissions.push_back({id, std::nullopt, one_line(now.error())});
     }
   }
   return sheet;

@@ -59,14 +59,11 @@ Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem
                       std::ostream& log) {
   // The sheet may never replace the report it is drawn from.
   const std::array inputs{tools::InputFile::at(report, "report")};
-  const auto text = read_input(report);
-  if (!text) return std::unexpected(text.error());
+  auto input = open_input(report);
+  if (!input) return std::unexpected(input.error());
   const std::string name = dat::display_path(report);
-  const auto colors = read_report(*text);
-  if (!colors) {
-    return std::unexpected(name + ": line " + std::to_string(colors.error().line) + ": " +
-                           colors.error().message);
-  }
+  const auto colors = read_report(name, std::move(*input));
+  if (!colors) return std::unexpected(colors.error());
   if (colors->empty()) return std::unexpected(name + " holds no surfaces: nothing to draw");
   if (colors->size() > kMaxSwatches) {
     return std::unexpected(name + " holds " + std::to_string(colors->size()) +

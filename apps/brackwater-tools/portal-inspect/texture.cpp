@@ -26,7 +26,7 @@ std::expected<DecodedTexture, std::string> surface_texture(const dat::DatDatabas
   const auto color = tools::dominant_for(db, id, &catcher);
   if (!color) {
     return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + one_line(color.error().message()));
+                           " does not resolve: " + one_line(color.error()));
   }
   if (color->solid) {
     return std::unexpected("surface " + show_id(id) + " is solid: it has no texture to draw");

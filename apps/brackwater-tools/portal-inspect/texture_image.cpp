@@ -10,12 +10,11 @@ std::expected<DecodedTexture, std::string> decode_stored_texture(const dat::DatD
                                                                  std::uint32_t id) {
   auto bytes = db.get_file(id);
   if (!bytes) {
-    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error().message()));
+    return std::unexpected("read " + show_id(id) + ": " + one_line(bytes.error()));
   }
   auto texture = dat::Texture::unpack(*bytes);
   if (!texture) {
-    return std::unexpected(show_id(id) +
-                           " is not a Texture: " + one_line(texture.error().message()));
+    return std::unexpected(show_id(id) + " is not a Texture: " + one_line(texture.error()));
   }
   auto pixels = tools::texture_rgba8(db, *texture, tools::choose_palette(*texture, 0));
   if (!pixels) {

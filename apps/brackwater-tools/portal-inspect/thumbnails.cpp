@@ -41,13 +41,11 @@ const ThumbnailOutcome& ThumbnailWriter::draw(std::uint32_t texture_id,
 std::expected<dat::Texture, std::string> ThumbnailWriter::read_texture(std::uint32_t texture_id) {
   auto bytes = tools::fetch_shared(db_, texture_id, session_);
   if (!bytes) {
-    return std::unexpected("read " + show_id(texture_id) + ": " +
-                           one_line(bytes.error().message()));
+    return std::unexpected("read " + show_id(texture_id) + ": " + one_line(bytes.error()));
   }
   auto texture = dat::Texture::unpack(**bytes);
   if (!texture) {
-    return std::unexpected(show_id(texture_id) +
-                           " is not a Texture: " + one_line(texture.error().message()));
+    return std::unexpected(show_id(texture_id) + " is not a Texture: " + one_line(texture.error()));
   }
   return std::move(*texture);
 }
@@ -57,7 +55,7 @@ ThumbnailOutcome ThumbnailWriter::render(std::uint32_t texture_id, const dat::Te
   auto pixels = tools::decode_in_session(db_, texture, choice, session_);
   if (!pixels) {
     return std::unexpected("texture " + show_id(texture_id) +
-                           " does not decode: " + one_line(pixels.error().message()));
+                           " does not decode: " + one_line(pixels.error()));
   }
   auto image =
       drawable_image(texture_id, DecodedTexture{texture.width, texture.height, std::move(*pixels)});

@@ -3,10 +3,13 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <limits>
 #include <system_error>
+
+#include "brackwater/command_line/option_splitter.hpp"
 
 namespace brackwater::tintsurvey {
 namespace {
@@ -34,6 +37,12 @@ constexpr std::array<OptionDecl, kOptionCount> kOptions{{
     {"limit", "LIMIT",
      "Optional max number of surfaces to process (handy for smoke tests). `0` means \"all\""},
 }};
+
+constexpr auto kOptionNames = [] {
+  std::array<std::string_view, kOptionCount> names{};
+  for (std::size_t k = 0; k < kOptionCount; ++k) names[k] = kOptions[k].name;
+  return names;
+}();
 
 // The archive's usual place below the invoking user's home directory, as the
 // password database records it.
@@ -80,11 +89,6 @@ std::string help_text(const std::string& program, const std::filesystem::path& p
   return out;
 }
 
-CliExit usage_error(const std::string& program, const std::string& message) {
-  return CliExit{2, program + ": " + message + "\n" + usage_line(program) + "Try '" + program +
-                        " --help' for more information.\n"};
-}
-
 // Collects the given option values left to right, then converts them; the
 // first problem ends parsing.
 class Parser {
@@ -92,35 +96,36 @@ class Parser {
   explicit Parser(std::span<const char* const> argv) : argv_(argv), program_(program_name(argv)) {}
 
   std::expected<Cli, CliExit> run() {
-    for (std::size_t i = 1; i < argv_.size(); ++i) {
-      const std::string_view arg = argv_[i] != nullptr ? argv_[i] : "";
-      if (arg == "-h" || arg == "--help") return std::unexpected(help());
-      if (!arg.starts_with("--")) return fail("unexpected argument '" + std::string(arg) + "'");
-      const std::size_t equals = arg.find('=');
-      const std::string_view name = arg.substr(2, equals == arg.npos ? arg.npos : equals - 2);
-      const std::optional<Option> option = find(name);
-      if (!option) {
-        if (name == "help") return fail("option '--help' takes no value");
-        return fail("unrecognised option '" + std::string(arg) + "'");
-      }
-      if (given_[*option]) return fail("option '" + label(*option) + "' given more than once");
-      if (equals != arg.npos) {
-        given_[*option] = arg.substr(equals + 1);
-      } else if (i + 1 < argv_.size() && argv_[i + 1] != nullptr) {
-        given_[*option] = argv_[++i];
-      } else {
-        return fail("option '" + label(*option) + "' requires a value");
-      }
+    command_line::OptionSplitter split(argv_, kOptionNames);
+    while (!split.done()) {
+      const auto arg = split.next();
+      if (!arg) return refuse(arg.error());
+      if (!arg->is_option) return fail("unexpected argument '" + std::string(arg->value) + "'");
+      const Option option = declared(arg->name);
+      if (given_[option]) return fail("option '" + label(option) + "' given more than once");
+      given_[option] = arg->value;
     }
     return convert();
   }
 
  private:
-  static std::optional<Option> find(std::string_view name) {
-    for (std::size_t k = 0; k < kOptionCount; ++k) {
-      if (kOptions[k].name == name) return static_cast<Option>(k);
+  // The option the splitter found declared under `name`.
+  static Option declared(std::string_view name) {
+    return static_cast<Option>(std::ranges::find(kOptionNames, name) - kOptionNames.begin());
+  }
+
+  // Help counts where it stands: an argument before it can still fail.
+  std::unexpected<CliExit> refuse(const command_line::SplitError& error) const {
+    const std::string_view arg = error.argument;
+    if (error.kind == command_line::SplitError::Kind::MissingValue) {
+      const Option option = declared(error.name);
+      if (given_[option]) return fail("option '" + label(option) + "' given more than once");
+      return fail("option '" + label(option) + "' requires a value");
     }
-    return std::nullopt;
+    if (command_line::is_help(arg)) return std::unexpected(help());
+    if (!arg.starts_with("--")) return fail("unexpected argument '" + std::string(arg) + "'");
+    if (error.name == "help") return fail("option '--help' takes no value");
+    return fail("unrecognised option '" + std::string(arg) + "'");
   }
 
   std::expected<Cli, CliExit> convert() const {
@@ -153,7 +158,8 @@ class Parser {
   CliExit help() const { return CliExit{0, help_text(program_, default_portal_dat())}; }
 
   std::unexpected<CliExit> fail(const std::string& message) const {
-    return std::unexpected(usage_error(program_, message));
+    return std::unexpected(
+        command_line::usage_error(program_, message, usage_line(program_), program_ + " --help"));
   }
 
   std::unexpected<CliExit> invalid(Option option, std::string_view value,

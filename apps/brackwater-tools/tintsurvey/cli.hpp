@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
+
+#include "brackwater/command_line/cli_exit.hpp"
 
 namespace brackwater::tintsurvey {
 
@@ -17,12 +18,7 @@ struct Cli {
   std::size_t limit = 0;  // 0 means every surface
 };
 
-// What ends a run at the command line: the help (status 0, standard output)
-// or a usage error (status 2, standard error).
-struct CliExit {
-  int status = 0;
-  std::string text;
-};
+using command_line::CliExit;
 
 // Parses the raw argument vector, program name first.
 std::expected<Cli, CliExit> parse_cli(std::span<const char* const> argv);

@@ -1,11 +1,10 @@
 #include <array>
 #include <csignal>
-#include <cstdio>
-#include <exception>
 #include <iostream>
 #include <span>
 #include <string>
 
+#include "brackwater/command_line/program.hpp"
 #include "brackwater/dat/database.hpp"
 #include "brackwater/dat/display.hpp"
 #include "brackwater/tools/report.hpp"
@@ -15,6 +14,7 @@
 
 namespace {
 
+using brackwater::command_line::write_all;
 using brackwater::dat::DatDatabase;
 using brackwater::tools::dominant_for;
 using brackwater::tools::InputFile;
@@ -25,17 +25,9 @@ using brackwater::tools::SurveyResult;
 using brackwater::tools::ToolError;
 using brackwater::tools::write_report;
 
-void write_all(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
-}
-
 int run(std::span<const char* const> argv) {
   auto cli = brackwater::tintsurvey::parse_cli(argv);
-  if (!cli) {
-    write_all(cli.error().status == 0 ? stdout : stderr, cli.error().text);
-    return cli.error().status;
-  }
+  if (!cli) return brackwater::command_line::finish(cli.error());
   auto db = DatDatabase::open(cli->portal_dat);
   if (!db) {
     const std::string context = "open " + brackwater::dat::display_path(cli->portal_dat);
@@ -62,12 +54,6 @@ int main(int argc, char** argv) {
   // A closed pipe is an error of the write that meets it, not the end of the
   // run: lost progress lines must not cost the report.
   std::signal(SIGPIPE, SIG_IGN);
-  try {
-    return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
-  } catch (const std::exception& e) {
-    write_all(stderr, ToolError(e.what()).render());
-  } catch (...) {
-    write_all(stderr, ToolError("unexpected failure").render());
-  }
-  return 1;
+  return brackwater::command_line::run_main(
+      argc, argv, run, [](std::string_view what) { return ToolError(std::string(what)).render(); });
 }

@@ -6,8 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "brackwater/command_line/option_splitter.hpp"
+
 namespace mkportal {
 namespace {
+
+using brackwater::command_line::CliExit;
+using brackwater::command_line::SplitError;
 
 constexpr const char* kUsage =
     "Usage: mkportal sample OUT [--seed N]\n"
@@ -32,8 +37,8 @@ constexpr const char* kHelp =
     "\n"
     "The same profile, seed and scale always write the same bytes.\n";
 
-std::unexpected<Stop> usage_error(const std::string& message) {
-  return std::unexpected(Stop{2, "mkportal: " + message + "\n" + kUsage});
+std::unexpected<CliExit> usage_error(const std::string& message) {
+  return std::unexpected(brackwater::command_line::usage_error("mkportal", message, kUsage, ""));
 }
 
 std::optional<std::uint64_t> parse_seed(std::string_view text) {
@@ -54,42 +59,31 @@ std::optional<double> parse_scale(std::string_view text) {
   return value;
 }
 
-struct Option {
-  std::string_view name;
-  std::optional<std::string_view> value;
-};
+constexpr std::string_view kOptionNames[] = {"seed", "scale"};
 
 }  // namespace
 
-std::expected<Command, Stop> parse_command_line(std::span<const char* const> argv) {
-  const std::vector<std::string_view> args(argv.begin() + (argv.empty() ? 0 : 1), argv.end());
-  for (const std::string_view arg : args) {
-    if (arg == "-h" || arg == "--help") return std::unexpected(Stop{0, kHelp});
-  }
+std::expected<Command, CliExit> parse_command_line(std::span<const char* const> argv) {
+  if (brackwater::command_line::asks_for_help(argv)) return std::unexpected(CliExit{0, kHelp});
 
   std::vector<std::string_view> positionals;
   std::optional<std::string_view> seed;
   std::optional<std::string_view> scale;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (!arg.starts_with("-") || arg == "-") {
-      positionals.push_back(arg);
+  brackwater::command_line::OptionSplitter split(argv, kOptionNames);
+  while (!split.done()) {
+    const auto arg = split.next();
+    if (arg && !arg->is_option) {
+      positionals.push_back(arg->value);
       continue;
     }
-    const std::size_t equals = arg.find('=');
-    const std::string_view name = arg.substr(0, equals);
-    std::optional<std::string_view>* slot = name == "--seed"    ? &seed
-                                            : name == "--scale" ? &scale
-                                                                : nullptr;
-    if (slot == nullptr) return usage_error("unknown option '" + std::string(arg) + "'");
-    if (slot->has_value()) return usage_error("option '" + std::string(name) + "' given twice");
-    if (equals != std::string_view::npos) {
-      *slot = arg.substr(equals + 1);
-    } else if (i + 1 < args.size()) {
-      *slot = args[++i];
-    } else {
-      return usage_error("option '" + std::string(name) + "' needs a value");
+    if (!arg && arg.error().kind == SplitError::Kind::UnknownOption) {
+      return usage_error("unknown option '" + std::string(arg.error().argument) + "'");
     }
+    const std::string_view name = arg ? arg->name : arg.error().name;
+    std::optional<std::string_view>& value = name == "seed" ? seed : scale;
+    if (value) return usage_error("option '--" + std::string(name) + "' given twice");
+    if (!arg) return usage_error("option '--" + std::string(name) + "' needs a value");
+    value = arg->value;
   }
 
   if (positionals.empty()) return usage_error("missing profile: sample or large");

@@ -4,7 +4,8 @@
 #include <expected>
 #include <filesystem>
 #include <span>
-#include <string>
+
+#include "brackwater/command_line/cli_exit.hpp"
 
 namespace mkportal {
 
@@ -21,13 +22,7 @@ struct Command {
 // about 500 MB.
 inline constexpr double kMaxScale = 7.0;
 
-// Where parsing stops the program: help (status 0, standard output) or a
-// usage error (status 2, standard error), with the text to print.
-struct Stop {
-  int status;
-  std::string text;
-};
-
-std::expected<Command, Stop> parse_command_line(std::span<const char* const> argv);
+std::expected<Command, brackwater::command_line::CliExit> parse_command_line(
+    std::span<const char* const> argv);
 
 }  // namespace mkportal

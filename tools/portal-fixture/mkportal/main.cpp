@@ -6,19 +6,21 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 
+#include "brackwater/command_line/program.hpp"
 #include "command_line.hpp"
 #include "profiles.hpp"
 
 namespace {
 
+using brackwater::command_line::write_all;
 using mkportal::ArchiveSummary;
 using mkportal::Command;
 
-void write_all(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+std::string failure_line(std::string_view message) {
+  return "mkportal: " + std::string(message) + "\n";
 }
 
 std::string megabytes(std::uint64_t bytes) {
@@ -45,13 +47,10 @@ std::expected<ArchiveSummary, std::string> write_archive(const Command& command)
 
 int run(std::span<const char* const> argv) {
   const auto command = mkportal::parse_command_line(argv);
-  if (!command) {
-    write_all(command.error().status == 0 ? stdout : stderr, command.error().text);
-    return command.error().status;
-  }
+  if (!command) return brackwater::command_line::finish(command.error());
   const auto summary = write_archive(*command);
   if (!summary) {
-    write_all(stderr, "mkportal: " + summary.error() + "\n");
+    write_all(stderr, failure_line(summary.error()));
     return 1;
   }
   write_all(stderr, "mkportal: wrote " + command->out.string() + ": " +
@@ -65,5 +64,5 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
+  return brackwater::command_line::run_main(argc, argv, run, failure_line);
 }

@@ -47,10 +47,6 @@ char* append_decimal(char* at, std::uint8_t value) {
   return std::to_chars(at, at + 3, value).ptr;
 }
 
-std::string os_error_text(int error) {
-  return dat::IoError::from_errno(error).message();
-}
-
 }  // namespace
 
 std::string render_report(const ColorMap& colors) {
@@ -90,15 +86,15 @@ std::expected<void, ToolError> write_report(const ColorMap& colors, const fs::pa
   // A bare file name has an empty parent: the current directory.
   if (const fs::path parent = parent_of(out); !parent.empty()) {
     if (auto created = make_directories(parent); !created) {
-      return std::unexpected(
-          ToolError("create dir " + dat::display_path(parent), {os_error_text(created.error())}));
+      return std::unexpected(ToolError::wrap("create dir " + dat::display_path(parent),
+                                             dat::IoError::from_errno(created.error())));
     }
   }
   const std::string text = render_report(colors);
   const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   if (auto written = write_output_file(out, bytes, inputs); !written) {
     return std::unexpected(
-        ToolError("write " + dat::display_path(out), {written.error().message()}));
+        ToolError::wrap("write " + dat::display_path(out), written.error().message()));
   }
   // One write: the log is usually an unbuffered stderr.
   log << "wrote " + dat::display_path(out) + " (" + format_kilobytes(file_size_or_zero(out)) +

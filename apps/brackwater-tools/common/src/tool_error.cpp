@@ -3,20 +3,22 @@
 #include <string_view>
 #include <type_traits>
 
+#include "brackwater/tools/right_aligned.hpp"
+
 namespace brackwater::tools {
 namespace {
 
-// The messages below a library error's own: its source's, if it has one.
-std::vector<std::string> source_messages(const dat::DatError& error) {
-  return std::visit(
-      [](const auto& source) -> std::vector<std::string> {
-        if constexpr (std::is_same_v<std::decay_t<decltype(source)>, std::monostate>) {
-          return {};
-        } else {
-          return {source.get().message()};
+// The texts of a library error and of its source, if it has one.
+std::vector<std::string> dat_error_chain(const dat::DatError& error) {
+  std::vector<std::string> texts{error.message()};
+  std::visit(
+      [&texts](const auto& source) {
+        if constexpr (!std::is_same_v<std::decay_t<decltype(source)>, std::monostate>) {
+          texts.push_back(source.get().message());
         }
       },
       error.source());
+  return texts;
 }
 
 // Appends `text` with every line after its first indented by `indent` spaces,
@@ -31,46 +33,55 @@ void append_indented(std::string& out, std::string_view text, std::size_t indent
   out.append(text.substr(start));
 }
 
-// The number of a cause right-aligned in five columns, then ": ".
-std::string cause_number(std::size_t number) {
-  std::string digits = std::to_string(number);
-  if (digits.size() < 5) digits.insert(0, 5 - digits.size(), ' ');
-  return digits + ": ";
-}
-
 }  // namespace
 
-ToolError ToolError::from(const dat::DatError& error) {
-  return ToolError(error.message(), source_messages(error));
-}
-
-ToolError ToolError::from(const dat::ReadError& error) {
-  return ToolError(error.message());
-}
-
-ToolError ToolError::from(const dat::TextureDecodeError& error) {
-  return ToolError(error.message());
-}
-
 ToolError ToolError::wrap(std::string context, const dat::DatError& cause) {
-  std::vector<std::string> causes{cause.message()};
-  for (std::string& below : source_messages(cause)) causes.push_back(std::move(below));
-  return ToolError(std::move(context), std::move(causes));
+  return ToolError(std::move(context), cause);
 }
 
 ToolError ToolError::wrap(std::string context, const dat::IoError& cause) {
-  return ToolError(std::move(context), {cause.message()});
+  return ToolError(std::move(context), cause);
+}
+
+ToolError ToolError::wrap(std::string context, std::string cause) {
+  return ToolError(std::move(context), std::move(cause));
+}
+
+std::vector<std::string> ToolError::chain() const {
+  return std::visit(
+      [](const auto& failure) -> std::vector<std::string> {
+        using Type = std::decay_t<decltype(failure)>;
+        if constexpr (std::is_same_v<Type, std::string>) {
+          return {failure};
+        } else if constexpr (std::is_same_v<Type, dat::DatError>) {
+          return dat_error_chain(failure);
+        } else {
+          return {failure.message()};
+        }
+      },
+      failure_);
+}
+
+std::string ToolError::message() const {
+  return context_ ? *context_ : chain().front();
+}
+
+std::vector<std::string> ToolError::causes() const {
+  std::vector<std::string> texts = chain();
+  if (!context_) texts.erase(texts.begin());
+  return texts;
 }
 
 std::string ToolError::render() const {
-  std::string out = "Error: " + message_ + "\n";
-  if (!causes_.empty()) {
+  const std::vector<std::string> below = causes();
+  std::string out = "Error: " + message() + "\n";
+  if (!below.empty()) {
     out += "\nCaused by:";
-    const bool numbered = causes_.size() > 1;
-    for (std::size_t i = 0; i < causes_.size(); ++i) {
+    const bool numbered = below.size() > 1;
+    for (std::size_t i = 0; i < below.size(); ++i) {
       out += '\n';
-      out += numbered ? cause_number(i) : std::string(4, ' ');
-      append_indented(out, causes_[i], numbered ? 7 : 4);
+      out += numbered ? right_aligned(std::to_string(i), 5) + ": " : std::string(4, ' ');
+      append_indented(out, below[i], numbered ? 7 : 4);
     }
     out += '\n';
   }

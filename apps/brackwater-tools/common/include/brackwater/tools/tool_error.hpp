@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "brackwater/dat/error.hpp"
@@ -10,31 +12,48 @@
 
 namespace brackwater::tools {
 
-// The tools' one general error: a message and the texts of its causes,
-// outermost first.
+// The tools' one general error: what failed, kept as the library's error value
+// (or the tool's own words), and the context the tool put in front of it.
+// Texts are made only when the error is shown.
 class ToolError {
  public:
-  explicit ToolError(std::string message, std::vector<std::string> causes = {})
-      : message_(std::move(message)), causes_(std::move(causes)) {}
+  using Failure = std::variant<std::string, dat::DatError, dat::ReadError, dat::TextureDecodeError,
+                               dat::IoError>;
+
+  explicit ToolError(std::string message) : failure_(std::move(message)) {}
 
   // An error that is the library error itself (its message first, then its source).
-  static ToolError from(const dat::DatError& error);
-  static ToolError from(const dat::ReadError& error);
-  static ToolError from(const dat::TextureDecodeError& error);
+  static ToolError from(const dat::DatError& error) { return ToolError(std::nullopt, error); }
+  static ToolError from(const dat::ReadError& error) { return ToolError(std::nullopt, error); }
+  static ToolError from(const dat::TextureDecodeError& error) {
+    return ToolError(std::nullopt, error);
+  }
   // `context` with `cause` and the cause's own chain behind it.
   static ToolError wrap(std::string context, const dat::DatError& cause);
   static ToolError wrap(std::string context, const dat::IoError& cause);
+  static ToolError wrap(std::string context, std::string cause);
 
-  const std::string& message() const { return message_; }
-  const std::vector<std::string>& causes() const { return causes_; }
+  const std::optional<std::string>& context() const { return context_; }
+  const Failure& failure() const { return failure_; }
+
+  // The context, or else the failure's own text.
+  std::string message() const;
+  // The texts below the message, outermost first.
+  std::vector<std::string> causes() const;
 
   // "Error: {message}", then a blank line, "Caused by:" and the causes, one
   // per line (numbered when there are several), ending in a line feed.
   std::string render() const;
 
  private:
-  std::string message_;
-  std::vector<std::string> causes_;
+  ToolError(std::optional<std::string> context, Failure failure)
+      : failure_(std::move(failure)), context_(std::move(context)) {}
+
+  // The failure's text, then its source's, if it has one.
+  std::vector<std::string> chain() const;
+
+  Failure failure_;
+  std::optional<std::string> context_;
 };
 
 }  // namespace brackwater::tools

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <expected>
+#include <utility>
+
+#include "brackwater/dat/error.hpp"
+#include "brackwater/dat/file_type/texture_decode_error.hpp"
+#include "brackwater/dat/read_error.hpp"
+#include "brackwater/tools/tool_error.hpp"
+
+namespace brackwater::python {
+
+// Each raises the module's exception for the error, its text the library's
+// message. Call with the GIL held.
+[[noreturn]] void raise(const dat::DatError& error);
+[[noreturn]] void raise(const dat::ReadError& error);
+[[noreturn]] void raise(const dat::TextureDecodeError& error);
+[[noreturn]] void raise(const tools::ToolError& error);
+
+template <class Value, class Error>
+Value value_or_raise(std::expected<Value, Error> result) {
+  if (!result) raise(result.error());
+  return std::move(*result);
+}
+
+}  // namespace brackwater::python
