@@ -9,6 +9,9 @@
 namespace brackwater::inspect {
 namespace {
 
+// The longest side of an image on the page, in CSS pixels.
+constexpr std::int64_t kShownSide = 64;
+
 // Tiles skip their layout and painting until near the view, which keeps
 // 30,000 of them quick; the filter hides what does not match.
 constexpr std::string_view kHead = R"(<!DOCTYPE html>
@@ -22,10 +25,10 @@ input{font:inherit;width:26em;padding:3px 6px}
 ul{margin:0 12px;padding:0;list-style:none}li{padding:2px 0}
 main{display:flex;flex-wrap:wrap;gap:8px;padding:12px}
 figure{margin:0;width:208px;padding:6px;background:#2a2a2a;border-radius:4px;content-visibility:auto;contain-intrinsic-size:auto 208px auto 130px}
-figure div{display:flex;gap:4px}
+figure div{display:flex;gap:4px;align-items:center;min-height:66px}
 .c{display:inline-block;width:64px;height:64px;flex:none;border:1px solid #000}
 li .c{width:12px;height:12px;vertical-align:middle}
-img{width:64px;height:64px;object-fit:contain;image-rendering:pixelated;background:repeating-conic-gradient(#555 0 25%,#777 0 50%) 0 0/16px 16px}
+img{image-rendering:pixelated;background:repeating-conic-gradient(#555 0 25%,#777 0 50%) 0 0/16px 16px}
 figcaption{margin-top:4px;font-size:12px;overflow-wrap:anywhere}
 b,code{font-family:ui-monospace,monospace}.x{color:#f97}
 </style>
@@ -88,11 +91,19 @@ std::string palette_text(const tools::PaletteChoice& palette) {
          (palette.source == Source::SurfaceOverride ? " (surface's own)" : " (texture's)");
 }
 
-// The image of one mip, or nothing when it has none.
+// The image of one mip, or nothing when it has none: its longest side
+// drawn at kShownSide pixels, the other in proportion, so that the
+// transparency pattern behind it covers the texture and nothing else.
 std::string image(const std::optional<ThumbnailOutcome>& outcome) {
   if (!outcome || !*outcome) return "";
-  return "<img src=\"" + escaped((*outcome)->href) + "\" loading=\"lazy\" alt=\"" +
-         show_id((*outcome)->texture_id) + "\">";
+  const Thumbnail& thumbnail = **outcome;
+  const std::int64_t longest = std::max(thumbnail.width, thumbnail.height);
+  const auto shown = [longest](std::int32_t side) {
+    return std::to_string(std::max<std::int64_t>(1, side * kShownSide / longest));
+  };
+  return "<img src=\"" + escaped(thumbnail.href) + "\" width=\"" + shown(thumbnail.width) +
+         "\" height=\"" + shown(thumbnail.height) + "\" loading=\"lazy\" alt=\"" +
+         show_id(thumbnail.texture_id) + "\">";
 }
 
 // What the caption says of one mip: its id, format, size and, for the mip
