@@ -34,7 +34,18 @@ b,code{font-family:ui-monospace,monospace}.x{color:#f97}
 </style>
 )";
 
+// Images get their source as they come near the view: browsers that load
+// every lazy image of a page from the disk at once would otherwise read
+// tens of thousands of files before the page is usable.
 constexpr std::string_view kScript = R"(<script>
+const near = new IntersectionObserver((entries) => {
+  for (const entry of entries) {
+    if (!entry.isIntersecting) continue;
+    entry.target.src = entry.target.dataset.src;
+    near.unobserve(entry.target);
+  }
+}, {rootMargin: "600px"});
+for (const img of document.querySelectorAll("img[data-src]")) near.observe(img);
 const filter = document.getElementById("filter"), shown = document.getElementById("shown");
 const items = document.querySelectorAll("[data-id],[data-failed-id],[data-unreported-id]");
 filter.addEventListener("input", () => {
@@ -91,7 +102,8 @@ std::string palette_text(const tools::PaletteChoice& palette) {
          (palette.source == Source::SurfaceOverride ? " (surface's own)" : " (texture's)");
 }
 
-// The image of one mip, or nothing when it has none: its longest side
+// The image of one mip, or nothing when it has none, its source given by
+// the page's script as it scrolls into view: its longest side
 // drawn at kShownSide pixels, the other in proportion, so that the
 // transparency pattern behind it covers the texture and nothing else.
 std::string image(const std::optional<ThumbnailOutcome>& outcome) {
@@ -101,9 +113,9 @@ std::string image(const std::optional<ThumbnailOutcome>& outcome) {
   const auto shown = [longest](std::int32_t side) {
     return std::to_string(std::max<std::int64_t>(1, side * kShownSide / longest));
   };
-  return "<img src=\"" + escaped(thumbnail.href) + "\" width=\"" + shown(thumbnail.width) +
-         "\" height=\"" + shown(thumbnail.height) + "\" loading=\"lazy\" alt=\"" +
-         show_id(thumbnail.texture_id) + "\">";
+  return "<img data-src=\"" + escaped(thumbnail.href) + "\" width=\"" + shown(thumbnail.width) +
+         "\" height=\"" + shown(thumbnail.height) + "\" alt=\"" + show_id(thumbnail.texture_id) +
+         "\">";
 }
 
 // What the caption says of one mip: its id, format, size and, for the mip

@@ -8,7 +8,7 @@
 namespace brackwater::inspect {
 
 // The contact sheet as one HTML page: plain HTML and CSS, a filter box of a
-// few lines of script, images beside it loaded as they scroll into view,
+// few lines of script, images beside it loaded as they come into view,
 // nothing from the network. Tiles carry data-id="0x08XXXXXX", surfaces left
 // out of the report data-failed-id (or data-unreported-id when they resolve).
 std::string render_sheet_html(const Sheet& sheet, std::string_view archive_name,
