@@ -13,6 +13,7 @@
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/records.hpp"
 #include "test_records.hpp"
+#include "sample_inspect.hpp"
 #include "tool_dir.hpp"
 
 namespace {
@@ -334,20 +335,8 @@ TEST_F(InspectTest, UsageErrorsAndHelp) {
 }
 
 // The sample archive of mkportal, whose report is worked out by hand in tests/data.
-class InspectSampleTest : public ::testing::Test {
+class InspectSampleTest : public test_support::InspectSampleSuite {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = std::make_unique<ToolDir>();
-    const auto made = dir_->run(MKPORTAL_BIN, {"sample", "client_portal.dat"});
-    ASSERT_EQ(made.status, 0) << made.err;
-  }
-  static void TearDownTestSuite() { dir_.reset(); }
-
-  static test_support::ProcessResult inspect(std::vector<std::string> args) {
-    args.insert(args.begin(), "client_portal.dat");
-    return dir_->run(PORTAL_INSPECT_BIN, args);
-  }
-
   // The "[r, g, b]" the worked-out report holds for `id`, e.g. "0x08000005".
   static std::string reported(const std::string& id) {
     const std::string report = read_file(fs::path(TEST_DATA_DIR) / "sample_tintsurvey.json");
@@ -357,7 +346,6 @@ class InspectSampleTest : public ::testing::Test {
     return report.substr(open, report.find(']', open) + 1 - open);
   }
 
-  static inline std::unique_ptr<ToolDir> dir_;
 };
 
 TEST_F(InspectSampleTest, ErrorsListTheSurfacesTheSampleBreaks) {

@@ -16,6 +16,7 @@
 #include "brackwater/dat/file_type/palette.hpp"
 #include "brackwater/dat/file_type/texture.hpp"
 #include "png_image.hpp"
+#include "sample_inspect.hpp"
 #include "tool_dir.hpp"
 
 namespace {
@@ -51,25 +52,12 @@ std::vector<std::string> attribute_values(const std::string& html, const std::st
 }
 
 // The sample archive of mkportal and its report, worked out in tests/data.
-class SheetExportTest : public ::testing::Test {
+class SheetExportTest : public test_support::InspectSampleSuite {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = std::make_unique<ToolDir>();
-    const auto made = dir_->run(MKPORTAL_BIN, {"sample", "client_portal.dat"});
-    ASSERT_EQ(made.status, 0) << made.err;
-  }
-  static void TearDownTestSuite() { dir_.reset(); }
-
-  static test_support::ProcessResult inspect(std::vector<std::string> args) {
-    args.insert(args.begin(), "client_portal.dat");
-    return dir_->run(PORTAL_INSPECT_BIN, args);
-  }
-
   static std::string sample_report() {
     return (fs::path(TEST_DATA_DIR) / "sample_tintsurvey.json");
   }
 
-  static inline std::unique_ptr<ToolDir> dir_;
 };
 
 TEST_F(SheetExportTest, SheetHasATileOfTheReportsColourPerEntryAndListsEveryFailure) {
