@@ -4,11 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <expected>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/tools/resolve.hpp"
+#include "brackwater/tools/window_prefetch.hpp"
 #include "check.hpp"
 
 namespace {
@@ -57,9 +60,14 @@ dat::Allowance decode_limit(std::size_t size) {
   return dat::Allowance(16 * std::uint64_t{size} + (std::uint64_t{64} << 20));
 }
 
+std::string outcome(const std::expected<dat::Bytes, dat::DatError>& read) {
+  return read ? std::string(read->begin(), read->end()) : "error: " + read.error().message();
+}
+
 }  // namespace
 
-// Opens the input as an archive, fetches every file it indexes and resolves
+// Opens the input as an archive, fetches every file it indexes, also from
+// blocks read ahead (which must give what a plain fetch gives), and resolves
 // every surface to its colour, as the survey would, within a read limit.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static ScratchFile file;
@@ -69,10 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(!db.error().message().empty(), "an open error has a text");
     return 0;
   }
+  std::vector<dat::ChainStart> chains;
+  for (const auto& [id, entry] : db->index()) chains.push_back({entry.offset, entry.size});
+  dat::PrefetchedBlocks ahead;
+  db->chain_prefetcher().prefetch(chains, std::uint64_t{1} << 20, ahead);
   // As the survey reads: within what the archive holds beyond its directory.
   dat::ReadBudget fetches = db->unread_budget(0, 0);
+  dat::ReadBudget fetches_ahead = db->unread_budget(0, 0);
   for (const auto& [id, entry] : db->index()) {
     auto bytes = db->get_file(id, fetches);
+    fuzz::require(outcome(db->get_file(id, fetches_ahead, ahead)) == outcome(bytes) &&
+                      fetches_ahead.bytes_left() == fetches.bytes_left() &&
+                      fetches_ahead.blocks_left() == fetches.blocks_left(),
+                  "a fetch from blocks read ahead gives and charges what a plain one does");
     if (!bytes) {
       fuzz::require(!bytes.error().message().empty(), "a fetch error has a text");
       continue;
@@ -82,7 +99,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   tools::ResolveSession session = tools::ResolveSession::for_archive(*db);
   session.decodes = decode_limit(size);
-  for (const auto& [id, entry] : db->index().of_type(dat::kSurfaceIdType)) {
+  const auto surfaces = db->index().of_type(dat::kSurfaceIdType);
+  std::vector<std::uint32_t> surface_ids;
+  for (const auto& [id, entry] : surfaces) surface_ids.push_back(id);
+  tools::WindowPrefetch{*db, session}(surface_ids);
+  for (const auto& [id, entry] : surfaces) {
     auto color = tools::dominant_for(*db, id, nullptr, &session);
     if (!color) fuzz::require(!color.error().render().empty(), "a surface error has a text");
   }

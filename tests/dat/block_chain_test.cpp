@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
 #include "brackwater/dat/chain_reader.hpp"
@@ -10,6 +9,7 @@
 #include "portal_fixture/archive_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/lrs_encoder.hpp"
+#include "random_bytes.hpp"
 #include "record_testing.hpp"
 
 namespace brackwater::dat {
@@ -19,15 +19,9 @@ using portal_fixture::ArchiveBuilder;
 using portal_fixture::ArchiveFile;
 using portal_fixture::ChainShape;
 using test_support::error_text;
+using test_support::random_bytes;
 
 constexpr std::uint32_t kPastEnd = 0x7FFFFF00;
-
-Bytes random_bytes(std::size_t size, unsigned seed) {
-  std::mt19937 gen(seed);
-  Bytes bytes(size);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(gen());
-  return bytes;
-}
 
 DatDatabase open_ok(const ArchiveFile& file) {
   auto db = file.open();

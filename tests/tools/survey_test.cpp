@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <numeric>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -121,6 +122,56 @@ TEST(RunSurvey, ProgressLinesEveryTwentiethOfTheWay) {
     EXPECT_EQ(std::stoul(progress.front().substr(3)), c.first_at) << c.to_process;
     EXPECT_EQ(std::stoul(progress.back().substr(3)), c.last_at) << c.to_process;
     EXPECT_TRUE(lines_of(log.str()).back().starts_with("done. ")) << c.to_process;
+  }
+}
+
+// Windows run from one progress line to the next, cover the processed ids in
+// order once each, and are announced before any of their surfaces resolves.
+TEST(RunSurvey, AnnouncesEachWindowBeforeResolvingIt) {
+  struct Case {
+    std::size_t ids;
+    std::size_t limit;
+    std::vector<std::size_t> window_sizes;
+  };
+  const Case cases[] = {
+      {0, 0, {}},
+      {1, 0, {1}},
+      {3, 0, {1, 1, 1}},
+      {41, 0, {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1}},
+      {100, 60, {3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3}},
+  };
+  for (const Case& c : cases) {
+    const auto ids = consecutive_ids(c.ids);
+    std::vector<std::size_t> sizes;
+    std::span<const std::uint32_t> window;
+    std::size_t next = 0;
+    bool in_order = true;
+    std::ostringstream log;
+    run_survey(
+        ids, c.limit,
+        [&](std::uint32_t id) {
+          in_order = in_order && next < window.size() && window[next] == id;
+          ++next;
+          return solid_from_id(id);
+        },
+        log,
+        [&](std::span<const std::uint32_t> announced) {
+          in_order = in_order && next == window.size() &&
+                     (window.empty() || announced.data() == window.data() + window.size());
+          window = announced;
+          next = 0;
+          sizes.push_back(announced.size());
+          log << "window\n";
+        });
+    EXPECT_EQ(sizes, c.window_sizes) << c.ids << " ids";
+    EXPECT_TRUE(in_order) << c.ids << " ids";
+    // Each progress line comes just before the window it opens.
+    const auto lines = lines_of(log.str());
+    for (std::size_t k = 1; k + 1 < lines.size(); ++k) {
+      if (lines[k].starts_with("  [")) {
+        EXPECT_EQ(lines[k + 1], "window") << c.ids << " ids";
+      }
+    }
   }
 }
 

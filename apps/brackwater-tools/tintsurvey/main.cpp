@@ -1,5 +1,6 @@
 #include <array>
 #include <csignal>
+#include <functional>
 #include <iostream>
 #include <span>
 #include <string>
@@ -10,6 +11,7 @@
 #include "brackwater/tools/report.hpp"
 #include "brackwater/tools/survey.hpp"
 #include "brackwater/tools/tool_error.hpp"
+#include "brackwater/tools/window_prefetch.hpp"
 #include "cli.hpp"
 
 namespace {
@@ -23,6 +25,7 @@ using brackwater::tools::run_survey;
 using brackwater::tools::surface_ids;
 using brackwater::tools::SurveyResult;
 using brackwater::tools::ToolError;
+using brackwater::tools::WindowPrefetch;
 using brackwater::tools::write_report;
 
 int run(std::span<const char* const> argv) {
@@ -40,7 +43,9 @@ int run(std::span<const char* const> argv) {
   // Bounds the work a crafted archive can cause; a sound one stays well inside.
   ResolveSession session = ResolveSession::for_archive(*db);
   const auto resolve = [&](std::uint32_t id) { return dominant_for(*db, id, nullptr, &session); };
-  const SurveyResult survey = run_survey(ids, cli->limit, resolve, std::cerr);
+  // Each window's reads are brought in many at a time, ahead of resolving it.
+  WindowPrefetch prefetch(*db, session);
+  const SurveyResult survey = run_survey(ids, cli->limit, resolve, std::cerr, std::ref(prefetch));
   if (auto written = write_report(survey.colors, cli->out, std::cerr, inputs); !written) {
     write_all(stderr, written.error().render());
     return 1;

@@ -48,18 +48,30 @@ std::expected<Bytes, DatError> DatDatabase::read_file_data(std::uint32_t offset,
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id) const {
-  return fetch(id, nullptr);
+  return fetch(id, nullptr, file_);
 }
 
 std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget) const {
-  return fetch(id, &budget);
+  return fetch(id, &budget, file_);
 }
 
-std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* budget) const {
+std::expected<Bytes, DatError> DatDatabase::get_file(std::uint32_t id, ReadBudget& budget,
+                                                     const PrefetchedBlocks& ahead) const {
+  return fetch(id, &budget, ReadAheadSource(ahead, &file_));
+}
+
+std::expected<Bytes, DatError> DatDatabase::get_held_file(std::uint32_t id, ReadBudget& budget,
+                                                          const PrefetchedBlocks& ahead) const {
+  return fetch(id, &budget, ReadAheadSource(ahead, nullptr));
+}
+
+std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* budget,
+                                                  const BlockSource& source) const {
   const auto found = index_.find(id);
   if (found == index_.end()) return std::unexpected(DatError(DatError::NotFound{id}));
   const DatFileEntry& entry = found->second;
-  auto stored = chains().read(entry.offset, entry.size, budget);
+  auto stored = ChainReader(source, header_.block_size, file_length_)
+                    .read(entry.offset, entry.size, budget);
   if (!stored || !entry.compressed()) return stored;
   try {
     // A stream that really expands yields at most 17 bytes for every 2 it

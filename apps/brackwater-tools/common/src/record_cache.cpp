@@ -9,6 +9,11 @@ RecordCache::Record RecordCache::find(std::uint32_t id) {
   return found->second.record;
 }
 
+RecordCache::Record RecordCache::peek(std::uint32_t id) const {
+  const auto found = slots_.find(id);
+  return found == slots_.end() ? nullptr : found->second.record;
+}
+
 void RecordCache::remember(std::uint32_t id, Record record) {
   const std::size_t cost = record->size() + kRecordOverhead;
   if (cost > capacity_ / 4 || slots_.contains(id)) return;

@@ -25,7 +25,7 @@ std::expected<Record, dat::DatError> fetch(const DatDatabase& db, std::uint32_t 
   if (reuse) {
     if (Record held = session->records.find(id)) return held;
   }
-  auto bytes = session ? db.get_file(id, session->reads) : db.get_file(id);
+  auto bytes = session ? db.get_file(id, session->reads, session->prefetched) : db.get_file(id);
   if (!bytes) return std::unexpected(std::move(bytes.error()));
   auto record = std::make_shared<const dat::Bytes>(std::move(*bytes));
   if (reuse) session->records.remember(id, record);
@@ -179,9 +179,13 @@ std::expected<RecordCache::Record, dat::DatError> fetch_shared(const DatDatabase
   return fetch(db, id, &session, Sharing::Shared);
 }
 
-ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
+dat::ReadBudget ResolveSession::read_allowance(const DatDatabase& db) {
   constexpr std::uint64_t kSlackBytes = std::uint64_t{64} << 20;
   constexpr std::uint64_t kSlackBlocks = std::uint64_t{1} << 20;
+  return db.unread_budget(kSlackBytes, kSlackBlocks);
+}
+
+ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
   constexpr std::uint64_t kDecodeAllowance = std::uint64_t{256} << 20;
   constexpr std::uint64_t kDecodeTimes = 16;
   const std::uint64_t length = db.file_length();
@@ -189,10 +193,8 @@ ResolveSession ResolveSession::for_archive(const DatDatabase& db) {
   const std::uint64_t decode_limit = length > (kMost - kDecodeAllowance) / kDecodeTimes
                                          ? kMost
                                          : kDecodeTimes * length + kDecodeAllowance;
-  return ResolveSession{db.unread_budget(kSlackBytes, kSlackBlocks),
-                        dat::Allowance(decode_limit),
-                        RecordCache(kRecordCacheBytes),
-                        {}};
+  return ResolveSession{read_allowance(db), dat::Allowance(decode_limit),
+                        RecordCache(kRecordCacheBytes), {}, {}};
 }
 
 const TextureColorCache::Outcome* TextureColorCache::find(std::uint32_t texture_id,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "brackwater/dat/file_type/surface.hpp"
+#include "brackwater/tools/right_aligned.hpp"
 
 namespace brackwater::tools {
 namespace {
@@ -12,18 +13,12 @@ namespace {
 constexpr std::size_t kProgressSteps = 20;
 constexpr std::size_t kCounterWidth = 5;
 
-// `value` right-aligned in `width` characters; wider values are not cut.
-std::string right_aligned(std::size_t value, std::size_t width) {
-  std::string text = std::to_string(value);
-  if (text.size() < width) text.insert(0, width - text.size(), ' ');
-  return text;
-}
-
 // Lines are put together first and written whole: the log is usually an
 // unbuffered stderr, which would take one write per piece.
 std::string progress_line(std::size_t done, std::size_t to_process, const SurveyResult& result) {
-  return "  [" + right_aligned(done, kCounterWidth) + '/' +
-         right_aligned(to_process, kCounterWidth) + "] ok=" + std::to_string(result.colors.size()) +
+  return "  [" + right_aligned(std::to_string(done), kCounterWidth) + '/' +
+         right_aligned(std::to_string(to_process), kCounterWidth) +
+         "] ok=" + std::to_string(result.colors.size()) +
          " (solid=" + std::to_string(result.solid) +
          " textured=" + std::to_string(result.textured) + ") err=" + std::to_string(result.errors) +
          '\n';
@@ -38,7 +33,8 @@ std::vector<std::uint32_t> surface_ids(const dat::FileIndex& index) {
 }
 
 SurveyResult run_survey(const std::vector<std::uint32_t>& ids, std::size_t limit,
-                        const SurfaceResolver& resolve, std::ostream& log) {
+                        const SurfaceResolver& resolve, std::ostream& log,
+                        const WindowHook& before_window) {
   const std::size_t to_process = limit == 0 ? ids.size() : std::min(limit, ids.size());
   log << "tintsurvey: found " + std::to_string(ids.size()) +
              " surfaces in portal DAT; processing " + std::to_string(to_process) + '\n';
@@ -46,7 +42,12 @@ SurveyResult run_survey(const std::vector<std::uint32_t>& ids, std::size_t limit
   SurveyResult result;
   const std::size_t interval = std::max<std::size_t>(to_process / kProgressSteps, 1);
   for (std::size_t i = 0; i < to_process; ++i) {
-    if (i != 0 && i % interval == 0) log << progress_line(i, to_process, result);
+    if (i % interval == 0) {
+      if (i != 0) log << progress_line(i, to_process, result);
+      if (before_window) {
+        before_window(std::span(ids).subspan(i, std::min(interval, to_process - i)));
+      }
+    }
     const auto color = resolve(ids[i]);
     if (!color) {
       // A surface that does not resolve is only counted.

@@ -4,12 +4,15 @@
 #include <expected>
 #include <filesystem>
 
+#include "brackwater/dat/batch_reader.hpp"
 #include "brackwater/dat/bytes.hpp"
+#include "brackwater/dat/chain_prefetcher.hpp"
 #include "brackwater/dat/chain_reader.hpp"
 #include "brackwater/dat/error.hpp"
 #include "brackwater/dat/file_index.hpp"
 #include "brackwater/dat/header.hpp"
 #include "brackwater/dat/posix_file.hpp"
+#include "brackwater/dat/prefetched_blocks.hpp"
 #include "brackwater/dat/read_budget.hpp"
 
 namespace brackwater::dat {
@@ -42,6 +45,21 @@ class DatDatabase {
   // `budget`, so that a caller fetching many files bounds what an archive
   // whose entries share chains can make it read.
   std::expected<Bytes, DatError> get_file(std::uint32_t id, ReadBudget& budget) const;
+  // The same, taking the reads that `ahead` holds from there instead of the
+  // file: the same bytes, errors and budget charges, sooner.
+  std::expected<Bytes, DatError> get_file(std::uint32_t id, ReadBudget& budget,
+                                          const PrefetchedBlocks& ahead) const;
+  // The same from `ahead` alone: where get_file would read the file, this
+  // fails ("Resource temporarily unavailable") instead. For looking into
+  // what was read ahead without reading more.
+  std::expected<Bytes, DatError> get_held_file(std::uint32_t id, ReadBudget& budget,
+                                               const PrefetchedBlocks& ahead) const;
+  // Reads many files' chains at once into PrefetchedBlocks, for the two
+  // above; valid while the database stays where it is.
+  ChainPrefetcher chain_prefetcher(
+      BatchReader::Mechanism mechanism = BatchReader::Mechanism::Ring) const {
+    return ChainPrefetcher(file_, header_.block_size, file_length_, mechanism);
+  }
 
   // The blocks and bytes of the archive that the directory does not take,
   // plus the given slack. The files of a sound archive lie in blocks of their
@@ -52,8 +70,9 @@ class DatDatabase {
  private:
   DatDatabase(PosixFile file, DatHeader header);
 
-  // get_file, within `budget` when there is one.
-  std::expected<Bytes, DatError> fetch(std::uint32_t id, ReadBudget* budget) const;
+  // get_file, within `budget` when there is one, reading from `source`.
+  std::expected<Bytes, DatError> fetch(std::uint32_t id, ReadBudget* budget,
+                                       const BlockSource& source) const;
 
   PosixFile file_;
   DatHeader header_;

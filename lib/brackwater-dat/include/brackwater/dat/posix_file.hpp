@@ -31,6 +31,9 @@ class PosixFile final : public BlockSource {
   std::expected<std::size_t, IoError> read_some_fully(std::uint8_t* out, std::size_t count) const;
   std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
                                            std::uint64_t offset) const override;
+  // For calls this type does not wrap (read-ahead hints, submission rings);
+  // the file stays owned here.
+  int descriptor() const { return fd_; }
 
  private:
   explicit PosixFile(int fd) : fd_(fd) {}

@@ -26,6 +26,9 @@ class RecordCache {
 
   // The record, or null when it is not held.
   Record find(std::uint32_t id);
+  // The same without counting as a use, so looking ahead leaves which
+  // records stay as it was.
+  Record peek(std::uint32_t id) const;
   // Holds `record` unless it is larger than a quarter of the capacity, which
   // would push out much that is shared for one file that may not be.
   void remember(std::uint32_t id, Record record);

@@ -14,6 +14,7 @@
 #include "brackwater/dat/file_type/surface.hpp"
 #include "brackwater/dat/file_type/surface_texture.hpp"
 #include "brackwater/dat/file_type/texture.hpp"
+#include "brackwater/dat/prefetched_blocks.hpp"
 #include "brackwater/dat/read_budget.hpp"
 #include "brackwater/tools/dominant.hpp"
 #include "brackwater/tools/record_cache.hpp"
@@ -91,14 +92,19 @@ struct ResolveSession {
   // 64 MiB of records held for reuse.
   static constexpr std::size_t kRecordCacheBytes = std::size_t{64} << 20;
 
-  // Reads within the archive's unread blocks and bytes (plus 64 MiB and 2^20
-  // blocks of slack), decoding within sixteen times its length plus 256 MiB.
+  // Reads within read_allowance, decoding within sixteen times the archive's
+  // length plus 256 MiB.
   static ResolveSession for_archive(const dat::DatDatabase& db);
+  // The archive's unread blocks and bytes, plus 64 MiB and 2^20 blocks of slack.
+  static dat::ReadBudget read_allowance(const dat::DatDatabase& db);
 
   dat::ReadBudget reads;
   dat::Allowance decodes;
   RecordCache records{kRecordCacheBytes};
   TextureColorCache textures;
+  // Blocks read ahead for the surfaces at hand, which reads take instead of
+  // reading the file.
+  dat::PrefetchedBlocks prefetched;
 };
 
 // texture_rgba8 within the session: its reads, its cache and its decode

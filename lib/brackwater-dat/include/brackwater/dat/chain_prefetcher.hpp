@@ -1,0 +1,50 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <span>
+
+#include "brackwater/dat/batch_reader.hpp"
+#include "brackwater/dat/posix_file.hpp"
+#include "brackwater/dat/prefetched_blocks.hpp"
+
+namespace brackwater::dat {
+
+// Where a stored file's block chain starts and how many bytes it holds.
+struct ChainStart {
+  std::uint32_t offset = 0;
+  std::uint32_t size = 0;
+
+  friend auto operator<=>(const ChainStart&, const ChainStart&) = default;
+};
+
+// Reads the block chains of many files level by level: the first block of
+// every chain in one batch, then the next block of every chain that goes on,
+// and so on, holding what comes back for the chain reads that follow. It
+// walks a chain as a chain read does but gives up on anything unusual (a
+// failed read, a chain that runs past the end of the archive or longer than
+// kMaxLevels blocks): the chain read then reads for itself and meets what
+// there is to meet.
+class ChainPrefetcher {
+ public:
+  static constexpr unsigned kMaxLevels = 256;
+
+  // Reads `file`, which must outlive the prefetcher, as an archive of
+  // `file_length` bytes in blocks of `block_size`.
+  ChainPrefetcher(const PosixFile& file, std::uint32_t block_size, std::uint64_t file_length,
+                  BatchReader::Mechanism mechanism = BatchReader::Mechanism::Ring);
+
+  BatchReader::Mechanism mechanism() const { return reader_.mechanism(); }
+
+  // Reads ahead the chains of `chains` into `into`, asking for no more than
+  // `byte_limit` bytes in all; returns how many it asked for.
+  std::uint64_t prefetch(std::span<const ChainStart> chains, std::uint64_t byte_limit,
+                         PrefetchedBlocks& into) const;
+
+ private:
+  BatchReader reader_;
+  std::uint32_t block_size_;
+  std::uint64_t file_length_;
+};
+
+}  // namespace brackwater::dat
