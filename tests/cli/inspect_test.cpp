@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
+#include "png_image.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/records.hpp"
 #include "test_records.hpp"
+#include "sample_inspect.hpp"
 #include "tool_dir.hpp"
 
 namespace {
@@ -33,7 +33,8 @@ using test_support::texture;
 using test_support::textured_surface;
 using test_support::ToolDir;
 
-using Rgba = std::array<std::uint8_t, 4>;
+using test_support::read_png;
+using test_support::Rgba;
 
 // The archive every case looks into:
 //   0x08000001 solid, colour word 0xFF102030
@@ -75,27 +76,6 @@ ArchiveBuilder sample_archive() {
   archive.add_file(kDefaultPalette, encode(kDefault));
   archive.add_file(kSurfacePalette, encode(kOwn));
   return archive;
-}
-
-struct Png {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  Bytes rgba;
-
-  Rgba at(std::uint32_t x, std::uint32_t y) const {
-    const std::size_t i = (std::size_t{y} * width + x) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]};
-  }
-};
-
-std::optional<Png> read_png(const fs::path& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
-  image.format = PNG_FORMAT_RGBA;
-  Png png{image.width, image.height, Bytes(PNG_IMAGE_SIZE(image))};
-  if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) return std::nullopt;
-  return png;
 }
 
 void write_text(const fs::path& path, const std::string& text) {
@@ -402,20 +382,8 @@ TEST_F(InspectTest, UsageErrorsAndHelp) {
 }
 
 // The sample archive of mkportal, whose report is worked out by hand in tests/data.
-class InspectSampleTest : public ::testing::Test {
+class InspectSampleTest : public test_support::InspectSampleSuite {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = std::make_unique<ToolDir>();
-    const auto made = dir_->run(MKPORTAL_BIN, {"sample", "client_portal.dat"});
-    ASSERT_EQ(made.status, 0) << made.err;
-  }
-  static void TearDownTestSuite() { dir_.reset(); }
-
-  static test_support::ProcessResult inspect(std::vector<std::string> args) {
-    args.insert(args.begin(), "client_portal.dat");
-    return dir_->run(PORTAL_INSPECT_BIN, args);
-  }
-
   // The "[r, g, b]" the worked-out report holds for `id`, e.g. "0x08000005".
   static std::string reported(const std::string& id) {
     const std::string report = read_file(fs::path(TEST_DATA_DIR) / "sample_tintsurvey.json");
@@ -425,7 +393,6 @@ class InspectSampleTest : public ::testing::Test {
     return report.substr(open, report.find(']', open) + 1 - open);
   }
 
-  static inline std::unique_ptr<ToolDir> dir_;
 };
 
 TEST_F(InspectSampleTest, ErrorsListTheSurfacesTheSampleBreaks) {

@@ -12,7 +12,7 @@
 
 namespace brackwater::inspect {
 
-enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch };
+enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch, Sheet, Export };
 
 // One parsed invocation; the fields a command does not take stay empty.
 struct Invocation {
@@ -20,9 +20,10 @@ struct Invocation {
   std::filesystem::path archive;  // empty for swatch given without one
   std::uint32_t id = 0;           // cat, explain, texture
   std::optional<std::uint8_t> type;
-  std::filesystem::path report;  // swatch
-  std::filesystem::path output;  // --out (--png for the commands that draw)
+  std::filesystem::path report;  // swatch, sheet
+  std::filesystem::path output;  // --out (--png for the commands that draw), sheet --html, export DIR
   bool list_failures = false;    // errors --ids
+  unsigned jobs = 0;             // export --jobs; 0 when not given
 };
 
 using command_line::CliExit;

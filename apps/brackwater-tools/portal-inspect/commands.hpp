@@ -29,6 +29,21 @@ Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::fi
                      std::span<const tools::InputFile> inputs, std::ostream& log);
 Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem::path& png,
                       std::ostream& log);
+// `dir`/index.html with one tile per surface of the report beside the
+// textures the archive gives it, drawn into `dir`/textures. `progress` is
+// standard error when it is a terminal, null otherwise.
+Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& archive,
+                   const std::filesystem::path& report, const std::filesystem::path& dir,
+                   std::ostream& log, std::ostream* progress);
+
+// Every file of `type` decoded as a Texture (default palette) into
+// `dir`/0xXXXXXXXX.png on `jobs` threads; what is written and logged does
+// not depend on `jobs`. Files that have no image are listed on `log` and
+// counted; a file that cannot be written ends the run.
+Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
+                        const std::filesystem::path& dir, unsigned jobs,
+                        std::span<const tools::InputFile> inputs, std::ostream& log,
+                        std::ostream* progress);
 
 // "0x" and eight upper-case hex digits, as ids are shown everywhere.
 std::string show_id(std::uint32_t id);

@@ -6,6 +6,7 @@
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
 #include "brackwater/dat/posix_file.hpp"
+#include "brackwater/tools/directories.hpp"
 #include "brackwater/tools/report.hpp"
 
 namespace brackwater::inspect {
@@ -29,6 +30,14 @@ std::expected<void, std::string> write_output(const std::filesystem::path& path,
                                               std::span<const tools::InputFile> inputs) {
   if (auto written = tools::write_output_file(path, bytes, inputs); !written) {
     return std::unexpected("write " + dat::display_path(path) + ": " + written.error().message());
+  }
+  return {};
+}
+
+std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir) {
+  if (auto made = tools::make_directories(dir); !made) {
+    return std::unexpected("create dir " + dat::display_path(dir) + ": " +
+                           dat::IoError::from_errno(made.error()).message());
   }
   return {};
 }

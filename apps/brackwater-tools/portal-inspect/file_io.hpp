@@ -32,4 +32,8 @@ std::expected<void, std::string> write_output(const std::filesystem::path& path,
                                               dat::ByteSpan bytes,
                                               std::span<const tools::InputFile> inputs);
 
+// Creates directory `dir` and its missing ancestors; the failure reads
+// "create dir {dir}: {reason}".
+std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir);
+
 }  // namespace brackwater::inspect

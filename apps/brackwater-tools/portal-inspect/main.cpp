@@ -29,6 +29,8 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
   if (!db) return std::unexpected(db.error());
   // No output may replace the archive it comes from.
   const std::array inputs{brackwater::tools::InputFile::at(call.archive, "archive")};
+  // Progress lines go to standard error only when it is a terminal.
+  std::ostream* const progress = ::isatty(STDERR_FILENO) ? &std::cerr : nullptr;
   switch (call.command) {
     case Command::Ls:
       return list_files(*db, call.type, out);
@@ -37,11 +39,12 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
     case Command::Explain:
       return explain_surface(*db, call.id, out);
     case Command::Errors: {
-      std::ostream* progress = ::isatty(STDERR_FILENO) ? &std::cerr : nullptr;
       return call.list_failures ? list_failures(*db, out, progress)
                                 : count_errors(*db, out, progress);
     }
     case Command::Texture:
+    case Command::Sheet:
+    case Command::Export:
     case Command::Swatch:
       break;
   }

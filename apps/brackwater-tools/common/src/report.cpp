@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 
 #include "brackwater/dat/display.hpp"
 #include "brackwater/dat/io_error.hpp"
+#include "brackwater/tools/directories.hpp"
 
 namespace brackwater::tools {
 namespace {
@@ -33,30 +33,6 @@ fs::path parent_of(const fs::path& path) {
   const fs::path trimmed = without_trailing_dots(path);
   if (!trimmed.has_relative_path()) return {};
   return without_trailing_dots(trimmed.parent_path());
-}
-
-bool is_existing_directory(const fs::path& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Creates `dir` (0777 before the umask); one that already exists is fine.
-// Gives the errno of the failure otherwise.
-std::expected<void, int> make_directory(const fs::path& dir) {
-  if (::mkdir(dir.c_str(), 0777) == 0) return {};
-  const int error = errno;
-  if (error != ENOENT && is_existing_directory(dir)) return {};
-  return std::unexpected(error);
-}
-
-// Creates `dir` and every missing ancestor, outermost first.
-std::expected<void, int> make_directories(const fs::path& dir) {
-  const auto made = make_directory(dir);
-  if (made || made.error() != ENOENT) return made;
-  const fs::path parent = dir.parent_path();
-  if (parent.empty() || parent == dir) return made;
-  if (const auto ancestors = make_directories(parent); !ancestors) return ancestors;
-  return make_directory(dir);
 }
 
 // The size of the file at `path`, following links; 0 when it cannot be read.

@@ -110,19 +110,19 @@ class Resolution {
     const PaletteChoice choice = choose_palette(*texture, surface_palette_id);
     if (observer_) observer_->on_palette_choice(choice);
     palette_mattered_ = choice.source != PaletteChoice::Source::None;
-    // A few bytes of texture can ask for millions of pixels, so decoded
-    // images count against an allowance of their own: what is left must not
-    // be used up before, and must cover the image after.
-    dat::Allowance* decodes = session_ ? &session_->decodes : nullptr;
-    if (decodes && decodes->left() == 0) return std::unexpected(decode_limit_error(*decodes));
-    auto pixels = texture_rgba8(db_, *texture, choice, observer_, session_);
-    if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
-    if (decodes && !decodes->spend(pixels->size())) {
-      return std::unexpected(decode_limit_error(*decodes));
-    }
+    auto pixels = decoded(*texture, choice);
+    if (!pixels) return std::unexpected(std::move(pixels.error()));
     if (observer_) observer_->on_pixels(*texture, *pixels);
     const std::optional<Rgb> dominant = dominant_opaque_rgb(*pixels);
     return SurfaceColor{dominant.value_or(kFallbackGrey), false, !dominant};
+  }
+
+  std::expected<dat::Bytes, ToolError> decoded(const dat::Texture& texture,
+                                               const PaletteChoice& choice) {
+    if (session_) return decode_in_session(db_, texture, choice, *session_, observer_);
+    auto pixels = texture_rgba8(db_, texture, choice, observer_);
+    if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
+    return std::move(*pixels);
   }
 
   const DatDatabase& db_;
@@ -155,6 +155,29 @@ std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDataba
   // Passed by reference, the fetcher fits std::function's inline storage:
   // no allocation per texture.
   return dat::to_rgba8(texture, std::ref(palette_for));
+}
+
+std::expected<dat::Bytes, ToolError> decode_in_session(const DatDatabase& db,
+                                                       const dat::Texture& texture,
+                                                       const PaletteChoice& choice,
+                                                       ResolveSession& session,
+                                                       ResolveObserver* observer) {
+  // A few bytes of texture can ask for millions of pixels, so decoded
+  // images count against an allowance of their own: what is left must not
+  // be used up before, and must cover the image after.
+  if (session.decodes.left() == 0) return std::unexpected(decode_limit_error(session.decodes));
+  auto pixels = texture_rgba8(db, texture, choice, observer, &session);
+  if (!pixels) return std::unexpected(ToolError::from(pixels.error()));
+  if (!session.decodes.spend(pixels->size())) {
+    return std::unexpected(decode_limit_error(session.decodes));
+  }
+  return std::move(*pixels);
+}
+
+std::expected<RecordCache::Record, dat::DatError> fetch_shared(const DatDatabase& db,
+                                                               std::uint32_t id,
+                                                               ResolveSession& session) {
+  return fetch(db, id, &session, Sharing::Shared);
 }
 
 dat::ReadBudget ResolveSession::read_allowance(const DatDatabase& db) {

@@ -110,6 +110,20 @@ struct ResolveSession {
   dat::PrefetchedBlocks prefetched;
 };
 
+// texture_rgba8 within the session: its reads, its cache and its decode
+// allowance, which the image's bytes are taken from.
+std::expected<dat::Bytes, ToolError> decode_in_session(const dat::DatDatabase& db,
+                                                       const dat::Texture& texture,
+                                                       const PaletteChoice& choice,
+                                                       ResolveSession& session,
+                                                       ResolveObserver* observer = nullptr);
+
+// A file that surfaces share (a SurfaceTexture, Texture or Palette), from the
+// session's cache or read within its budget.
+std::expected<RecordCache::Record, dat::DatError> fetch_shared(const dat::DatDatabase& db,
+                                                               std::uint32_t id,
+                                                               ResolveSession& session);
+
 // Resolves one surface id to its colour: its solid colour word, or the
 // dominant colour of the last mip of its texture. `observer`, when given, is
 // told every record on the way; `session`, when given, bounds the work and

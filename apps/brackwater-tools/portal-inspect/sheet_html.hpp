@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "sheet_model.hpp"
+
+namespace brackwater::inspect {
+
+// The contact sheet as one HTML page: plain HTML and CSS, a filter box of a
+// few lines of script, images beside it loaded as they come into view,
+// nothing from the network. Tiles carry data-id="0x08XXXXXX", surfaces left
+// out of the report data-failed-id (or data-unreported-id when they resolve).
+std::string render_sheet_html(const Sheet& sheet, std::string_view archive_name,
+                              std::string_view report_name);
+
+}  // namespace brackwater::inspect
