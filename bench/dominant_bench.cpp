@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "brackwater/tools/dominant.hpp"
+#include "brackwater/survey/dominant.hpp"
 
 namespace {
 
@@ -34,7 +34,7 @@ std::vector<std::uint8_t> texture_pixels(std::size_t side) {
 void BM_DominantRgb(benchmark::State& state) {
   const auto rgba = texture_pixels(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(brackwater::tools::dominant_rgb(rgba));
+    benchmark::DoNotOptimize(brackwater::survey::dominant_rgb(rgba));
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(rgba.size()));

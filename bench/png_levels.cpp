@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
-#include "png.hpp"
-#include "texture_image.hpp"
+#include "brackwater/dat/file_type/texture.hpp"
+#include "brackwater/image/png.hpp"
+#include "brackwater/survey/resolve.hpp"
 
 namespace {
 
@@ -26,7 +27,7 @@ double cpu_seconds() {
 
 struct Setting {
   const char* name;
-  inspect::PngSettings png;
+  image::PngSettings png;
 };
 
 }  // namespace
@@ -42,17 +43,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "open %s failed\n", argv[1]);
     return 1;
   }
-  std::vector<inspect::RgbaImage> images;
+  std::vector<image::RgbaImage> images;
   std::size_t raw_bytes = 0;
   std::size_t k = 0;
   for (const auto& [id, entry] : db->index().of_type(0x06)) {
     if (k++ % every != 0) continue;
-    auto decoded = inspect::decode_stored_texture(*db, id);
-    if (!decoded) continue;
-    auto image = inspect::drawable_image(id, std::move(*decoded));
-    if (!image) continue;
-    raw_bytes += image->pixels.size();
-    images.push_back(std::move(*image));
+    auto bytes = db->get_file(id);
+    if (!bytes) continue;
+    auto texture = dat::Texture::unpack(*bytes);
+    if (!texture || texture->width <= 0 || texture->height <= 0) continue;
+    auto pixels = survey::texture_rgba8(*db, *texture, survey::choose_palette(*texture, 0));
+    if (!pixels) continue;
+    raw_bytes += pixels->size();
+    images.push_back({static_cast<std::uint32_t>(texture->width),
+                      static_cast<std::uint32_t>(texture->height), std::move(*pixels)});
   }
   std::printf("%zu textures, %.1f MB of RGBA\n", images.size(),
               static_cast<double>(raw_bytes) / 1e6);
@@ -67,7 +71,7 @@ int main(int argc, char** argv) {
   for (const Setting& setting : settings) {
     std::size_t png_bytes = 0;
     const double start = cpu_seconds();
-    for (const auto& image : images) png_bytes += encode_png(image, setting.png)->size();
+    for (const auto& image : images) png_bytes += image::encode_png(image, setting.png)->size();
     const double spent = cpu_seconds() - start;
     std::printf("%-18s %10.2f %7.1f%% %9.3f %10.1f\n", setting.name,
                 static_cast<double>(png_bytes) / 1e6,

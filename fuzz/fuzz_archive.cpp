@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
-#include "brackwater/tools/resolve.hpp"
-#include "brackwater/tools/window_prefetch.hpp"
+#include "brackwater/survey/survey.hpp"
 #include "check.hpp"
 
 namespace {
@@ -67,8 +66,8 @@ std::string outcome(const std::expected<dat::Bytes, dat::DatError>& read) {
 }  // namespace
 
 // Opens the input as an archive, fetches every file it indexes, also from
-// blocks read ahead (which must give what a plain fetch gives), and resolves
-// every surface to its colour, as the survey would, within a read limit.
+// blocks read ahead (which must give what a plain fetch gives), and surveys
+// every surface as tintsurvey does, within its limits.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static ScratchFile file;
   file.write(data, size);
@@ -97,15 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(entry.compressed() || bytes->size() == entry.size,
                   "a stored file comes back at its entry's size");
   }
-  tools::ResolveSession session = tools::ResolveSession::for_archive(*db);
+  survey::ResolveSession session = survey::ResolveSession::for_archive(*db);
   session.decodes = decode_limit(size);
-  const auto surfaces = db->index().of_type(dat::kSurfaceIdType);
-  std::vector<std::uint32_t> surface_ids;
-  for (const auto& [id, entry] : surfaces) surface_ids.push_back(id);
-  tools::WindowPrefetch{*db, session}(surface_ids);
-  for (const auto& [id, entry] : surfaces) {
-    auto color = tools::dominant_for(*db, id, nullptr, &session);
-    if (!color) fuzz::require(!color.error().render().empty(), "a surface error has a text");
-  }
+  survey::run_survey(*db, session, survey::surface_ids(db->index()),
+                     {.on_outcome = [](std::uint32_t, const survey::SurfaceOutcome& color) {
+                       if (!color) {
+                         fuzz::require(!color.error().render().empty(), "a surface error has a text");
+                       }
+                       return true;
+                     }});
   return 0;
 }

@@ -13,7 +13,7 @@
 #include "brackwater/dat/file_type/surface.hpp"
 #include "brackwater/dat/file_type/surface_texture.hpp"
 #include "brackwater/dat/file_type/texture.hpp"
-#include "brackwater/tools/resolve.hpp"
+#include "brackwater/survey/resolve.hpp"
 #include "buffer.hpp"
 #include "errors.hpp"
 #include "index_ids.hpp"
@@ -61,7 +61,7 @@ std::optional<std::uint8_t> top_byte_of(std::optional<std::uint32_t> top_byte) {
   return static_cast<std::uint8_t>(*top_byte);
 }
 
-py::tuple rgb_tuple(const tools::Rgb& rgb) {
+py::tuple rgb_tuple(const survey::Rgb& rgb) {
   return py::make_tuple(rgb.r, rgb.g, rgb.b);
 }
 
@@ -69,14 +69,14 @@ py::object rgba(const Archive& archive, const dat::Texture& texture,
                 std::optional<std::uint32_t> palette_id) {
   // A palette id stands where a surface's own palette would: it colours a
   // paletted texture in place of the texture's default one.
-  const tools::PaletteChoice choice = tools::choose_palette(texture, palette_id.value_or(0));
+  const survey::PaletteChoice choice = survey::choose_palette(texture, palette_id.value_or(0));
   dat::Bytes pixels = value_or_raise(
-      without_gil([&, db = archive.db()] { return tools::texture_rgba8(*db, texture, choice); }));
+      without_gil([&, db = archive.db()] { return survey::texture_rgba8(*db, texture, choice); }));
   return rgba_for_python(std::move(pixels), texture.width, texture.height);
 }
 
 py::dict survey(const Archive& archive, std::size_t limit) {
-  const tools::ColorMap colors =
+  const survey::ColorMap colors =
       without_gil([&, db = archive.db()] { return survey_colors(*db, limit); });
   py::dict result;
   for (const auto& [id, rgb] : colors) result[py::int_(id)] = rgb_tuple(rgb);
@@ -84,14 +84,14 @@ py::dict survey(const Archive& archive, std::size_t limit) {
 }
 
 void bind_surface_color(py::module_& m) {
-  py::class_<tools::SurfaceColor>(m, "SurfaceColor", "A surface's colour and whether it is solid.")
-      .def_property_readonly("rgb", [](const tools::SurfaceColor& c) { return rgb_tuple(c.rgb); })
-      .def_readonly("solid", &tools::SurfaceColor::solid)
+  py::class_<survey::SurfaceColor>(m, "SurfaceColor", "A surface's colour and whether it is solid.")
+      .def_property_readonly("rgb", [](const survey::SurfaceColor& c) { return rgb_tuple(c.rgb); })
+      .def_readonly("solid", &survey::SurfaceColor::solid)
       .def("__eq__",
-           [](const tools::SurfaceColor& a, const tools::SurfaceColor& b) {
+           [](const survey::SurfaceColor& a, const survey::SurfaceColor& b) {
              return a.rgb == b.rgb && a.solid == b.solid;
            })
-      .def("__repr__", [](const tools::SurfaceColor& c) {
+      .def("__repr__", [](const survey::SurfaceColor& c) {
         return "SurfaceColor(rgb=" + py::repr(rgb_tuple(c.rgb)).cast<std::string>() +
                ", solid=" + (c.solid ? "True" : "False") + ")";
       });

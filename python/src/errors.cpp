@@ -71,7 +71,7 @@ void raise(const dat::TextureDecodeError& error) {
   raise_with(types.texture_decode_error, error.message());
 }
 
-void raise(const tools::ToolError& error) {
+void raise(const survey::SurveyError& error) {
   py::dict attributes;
   attributes["causes"] = py::tuple(py::cast(error.causes()));
   raise_with(types.resolve_error, error.message(), attributes);

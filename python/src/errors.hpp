@@ -6,7 +6,7 @@
 #include "brackwater/dat/error.hpp"
 #include "brackwater/dat/file_type/texture_decode_error.hpp"
 #include "brackwater/dat/read_error.hpp"
-#include "brackwater/tools/tool_error.hpp"
+#include "brackwater/survey/survey_error.hpp"
 
 namespace brackwater::python {
 
@@ -15,7 +15,7 @@ namespace brackwater::python {
 [[noreturn]] void raise(const dat::DatError& error);
 [[noreturn]] void raise(const dat::ReadError& error);
 [[noreturn]] void raise(const dat::TextureDecodeError& error);
-[[noreturn]] void raise(const tools::ToolError& error);
+[[noreturn]] void raise(const survey::SurveyError& error);
 
 template <class Value, class Error>
 Value value_or_raise(std::expected<Value, Error> result) {

@@ -7,7 +7,7 @@
 
 #include "bindings.hpp"
 #include "brackwater/dat/lrs.hpp"
-#include "brackwater/tools/dominant.hpp"
+#include "brackwater/survey/dominant.hpp"
 #include "buffer.hpp"
 
 namespace brackwater::python {
@@ -79,7 +79,7 @@ void bind_pixels(py::module_& m) {
       "dominant_rgb",
       [](py::buffer rgba) {
         const BytesView view(rgba);
-        const tools::Rgb rgb = without_gil([&] { return tools::dominant_rgb(view.bytes()); });
+        const survey::Rgb rgb = without_gil([&] { return survey::dominant_rgb(view.bytes()); });
         return py::make_tuple(rgb.r, rgb.g, rgb.b);
       },
       py::arg("rgba"),

@@ -4,22 +4,22 @@
 #include <iostream>
 
 #include "brackwater/dat/database.hpp"
-#include "brackwater/tools/one_line.hpp"
-#include "brackwater/tools/resolve.hpp"
+#include "brackwater/survey/one_line.hpp"
+#include "brackwater/survey/resolve.hpp"
 
-namespace tools = brackwater::tools;
+namespace survey = brackwater::survey;
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;  // surface_colour ARCHIVE SURFACE_ID (hex)
   const auto db = brackwater::dat::DatDatabase::open(argv[1]);
   if (!db) {
-    std::cerr << tools::one_line(db.error()) << '\n';
+    std::cerr << survey::one_line(db.error()) << '\n';
     return 1;
   }
   const auto id = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 16));
-  const auto color = tools::dominant_for(*db, id);
+  const auto color = survey::dominant_for(*db, id);
   if (!color) {
-    std::cerr << tools::one_line(color.error()) << '\n';
+    std::cerr << survey::one_line(color.error()) << '\n';
     return 1;
   }
   const auto [r, g, b] = color->rgb;

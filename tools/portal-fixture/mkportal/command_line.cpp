@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "brackwater/command_line/option_splitter.hpp"
+#include "brackwater/cli/option_splitter.hpp"
 
 namespace mkportal {
 namespace {
 
-using brackwater::command_line::CliExit;
-using brackwater::command_line::SplitError;
+using brackwater::cli::CliExit;
+using brackwater::cli::SplitError;
 
 constexpr const char* kUsage =
     "Usage: mkportal sample OUT [--seed N]\n"
@@ -39,7 +39,7 @@ constexpr const char* kHelp =
 
 std::unexpected<CliExit> usage_error(const std::string& message) {
   return std::unexpected(
-      brackwater::command_line::usage_error("mkportal", message, kUsage, "mkportal --help"));
+      brackwater::cli::usage_error("mkportal", message, kUsage, "mkportal --help"));
 }
 
 std::optional<std::uint64_t> parse_seed(std::string_view text) {
@@ -65,12 +65,12 @@ constexpr std::string_view kOptionNames[] = {"seed", "scale"};
 }  // namespace
 
 std::expected<Command, CliExit> parse_command_line(std::span<const char* const> argv) {
-  if (brackwater::command_line::asks_for_help(argv)) return std::unexpected(CliExit{0, kHelp});
+  if (brackwater::cli::asks_for_help(argv)) return std::unexpected(CliExit{0, kHelp});
 
   std::vector<std::string_view> positionals;
   std::optional<std::string_view> seed;
   std::optional<std::string_view> scale;
-  brackwater::command_line::OptionSplitter split(argv, kOptionNames);
+  brackwater::cli::OptionSplitter split(argv, kOptionNames);
   while (!split.done()) {
     const auto arg = split.next();
     if (arg && !arg->is_option) {

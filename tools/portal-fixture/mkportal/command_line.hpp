@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <span>
 
-#include "brackwater/command_line/cli_exit.hpp"
+#include "brackwater/cli/cli_exit.hpp"
 
 namespace mkportal {
 
@@ -22,7 +22,7 @@ struct Command {
 // about 500 MB.
 inline constexpr double kMaxScale = 7.0;
 
-std::expected<Command, brackwater::command_line::CliExit> parse_command_line(
+std::expected<Command, brackwater::cli::CliExit> parse_command_line(
     std::span<const char* const> argv);
 
 }  // namespace mkportal

@@ -9,13 +9,13 @@
 #include <string_view>
 #include <system_error>
 
-#include "brackwater/command_line/program.hpp"
+#include "brackwater/cli/program.hpp"
 #include "command_line.hpp"
 #include "profiles.hpp"
 
 namespace {
 
-using brackwater::command_line::write_all;
+using brackwater::cli::write_all;
 using mkportal::ArchiveSummary;
 using mkportal::Command;
 
@@ -47,7 +47,7 @@ std::expected<ArchiveSummary, std::string> write_archive(const Command& command)
 
 int run(std::span<const char* const> argv) {
   const auto command = mkportal::parse_command_line(argv);
-  if (!command) return brackwater::command_line::finish(command.error());
+  if (!command) return brackwater::cli::finish(command.error());
   const auto summary = write_archive(*command);
   if (!summary) {
     write_all(stderr, failure_line(summary.error()));
@@ -64,5 +64,5 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return brackwater::command_line::run_main(argc, argv, run, failure_line);
+  return brackwater::cli::run_main(argc, argv, run, failure_line);
 }

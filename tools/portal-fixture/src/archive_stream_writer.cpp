@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t kFlushSize = std::size_t{8} << 20;
 
 std::string failure_text(const std::filesystem::path& path,
-                         const brackwater::tools::OutputError& error) {
+                         const brackwater::cli::OutputError& error) {
   return "cannot write " + path.string() + ": " +
          (error.refusal.empty() ? std::string(std::strerror(error.os_error)) : error.refusal);
 }
@@ -26,13 +26,13 @@ std::expected<ArchiveStreamWriter, std::string> ArchiveStreamWriter::create(
   if (options.block_size <= 4) {
     throw std::invalid_argument("blocks need room for data after the link");
   }
-  auto out = brackwater::tools::OutputFile::open(path);
+  auto out = brackwater::cli::OutputFile::open(path);
   if (!out) return std::unexpected(failure_text(path, out.error()));
   return ArchiveStreamWriter(std::move(path), std::move(*out), options.block_size);
 }
 
 ArchiveStreamWriter::ArchiveStreamWriter(std::filesystem::path path,
-                                         brackwater::tools::OutputFile out,
+                                         brackwater::cli::OutputFile out,
                                          std::uint32_t block_size)
     : path_(std::move(path)), out_(std::move(out)), block_size_(block_size) {
   // The header is written last, over these zeros.

@@ -19,7 +19,7 @@
 #include <map>
 #include <string>
 
-#include "brackwater/tools/output_file.hpp"
+#include "brackwater/cli/output_file.hpp"
 #include "portal_fixture/archive_writer.hpp"
 
 namespace portal_fixture {
@@ -43,14 +43,14 @@ class ArchiveStreamWriter {
   [[nodiscard]] std::expected<void, std::string> finish();
 
  private:
-  ArchiveStreamWriter(std::filesystem::path path, brackwater::tools::OutputFile out,
+  ArchiveStreamWriter(std::filesystem::path path, brackwater::cli::OutputFile out,
                       std::uint32_t block_size);
 
   // Writes the pending blocks out; remembers the first failure.
   void flush();
 
   std::filesystem::path path_;
-  brackwater::tools::OutputFile out_;
+  brackwater::cli::OutputFile out_;
   std::uint32_t block_size_;
   Bytes pending_;  // the archive from offset written_ on
   std::uint64_t written_ = 0;

@@ -1,0 +1,45 @@
+#include "file_io.hpp"
+
+#include <memory>
+#include <string_view>
+
+#include "brackwater/dat/display.hpp"
+#include "brackwater/dat/io_error.hpp"
+#include "brackwater/dat/posix_file.hpp"
+#include "brackwater/cli/directories.hpp"
+#include "brackwater/survey/report.hpp"
+
+namespace brackwater::inspect {
+std::expected<InputStream, std::string> open_input(const std::filesystem::path& path) {
+  const std::string lead = "read " + dat::display_path(path) + ": ";
+  auto opened = dat::PosixFile::open_read_only(path);
+  if (!opened) return std::unexpected(lead + opened.error().message());
+  auto file = std::make_shared<dat::PosixFile>(std::move(*opened));
+  const auto size = file->size();
+  if (!size) return std::unexpected(lead + size.error().message());
+  ReadChunk read = [file, lead](std::span<char> buffer) -> std::expected<std::size_t, std::string> {
+    auto got = file->read_some_fully(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size());
+    if (!got) return std::unexpected(lead + got.error().message());
+    return *got;
+  };
+  return InputStream{*size, std::move(read)};
+}
+
+std::expected<void, std::string> write_output(const std::filesystem::path& path,
+                                              dat::ByteSpan bytes,
+                                              std::span<const cli::InputFile> inputs) {
+  if (auto written = cli::write_output_file(path, bytes, inputs); !written) {
+    return std::unexpected("write " + dat::display_path(path) + ": " + written.error().message());
+  }
+  return {};
+}
+
+std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir) {
+  if (auto made = cli::make_directories(dir); !made) {
+    return std::unexpected("create dir " + dat::display_path(dir) + ": " +
+                           dat::IoError::from_errno(made.error()).message());
+  }
+  return {};
+}
+
+}  // namespace brackwater::inspect

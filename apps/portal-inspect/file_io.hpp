@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "brackwater/dat/bytes.hpp"
+#include "brackwater/cli/output_file.hpp"
+
+namespace brackwater::inspect {
+
+// Gives the next bytes of an input into `buffer`: how many (0 at its end), or
+// the text of a read failure.
+using ReadChunk = std::function<std::expected<std::size_t, std::string>(std::span<char> buffer)>;
+
+// An input file opened to be read front to back.
+struct InputStream {
+  std::uint64_t size = 0;  // as the file system tells it: 0 for a pipe or a device
+  ReadChunk read;
+};
+
+// Opens the file at `path`; a failure, then or while reading, reads
+// "read {path}: {reason}".
+std::expected<InputStream, std::string> open_input(const std::filesystem::path& path);
+
+// Writes `bytes` to `path`, never over one of `inputs` and keeping an old
+// file until the new one is complete; the failure reads "write {path}: {reason}".
+std::expected<void, std::string> write_output(const std::filesystem::path& path,
+                                              dat::ByteSpan bytes,
+                                              std::span<const cli::InputFile> inputs);
+
+// Creates directory `dir` and its missing ancestors; the failure reads
+// "create dir {dir}: {reason}".
+std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir);
+
+}  // namespace brackwater::inspect

@@ -1,0 +1,79 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <csignal>
+#include <iostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "brackwater/cli/program.hpp"
+#include "command_line.hpp"
+#include "commands.hpp"
+#include "drawing.hpp"
+#include "output_stream.hpp"
+
+namespace {
+
+using namespace brackwater::inspect;
+using brackwater::cli::write_all;
+
+std::string failure_line(std::string_view message) {
+  return "portal-inspect: " + std::string(message) + "\n";
+}
+
+Outcome dispatch(const Invocation& call, std::ostream& out) {
+  if (draws_png(call.command)) return draw(call);
+  auto db = open_archive(call.archive);
+  if (!db) return std::unexpected(db.error());
+  // No output may replace the archive it comes from.
+  const std::array inputs{brackwater::cli::InputFile::at(call.archive, "archive")};
+  // Progress lines go to standard error only when it is a terminal.
+  std::ostream* const progress = ::isatty(STDERR_FILENO) ? &std::cerr : nullptr;
+  switch (call.command) {
+    case Command::Ls:
+      return list_files(*db, call.type, out);
+    case Command::Cat:
+      return cat_file(*db, call.id, call.output, inputs, std::cerr);
+    case Command::Explain:
+      return explain_surface(*db, call.id, out);
+    case Command::Errors: {
+      return call.list_failures ? list_failures(*db, out, progress)
+                                : count_errors(*db, out, progress);
+    }
+    case Command::Texture:
+    case Command::Sheet:
+    case Command::Export:
+    case Command::Swatch:
+      break;
+  }
+  return {};
+}
+
+int run(std::span<const char* const> argv) {
+  const auto call = parse_command_line(argv);
+  if (!call) return brackwater::cli::finish(call.error());
+  // Standard output as its own descriptor, so that a failed write tells why.
+  OutputStreamBuffer stdout_buffer(
+      brackwater::cli::OutputFile::adopt(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)));
+  std::ostream out(&stdout_buffer);
+  Outcome outcome = dispatch(*call, out);
+  out.flush();
+  if (outcome && stdout_buffer.failure()) {
+    outcome = std::unexpected("write standard output: " + stdout_buffer.failure()->message());
+  }
+  if (!outcome) {
+    write_all(stderr, failure_line(outcome.error()));
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A closed pipe is an error of the write that meets it: reported, not fatal.
+  std::signal(SIGPIPE, SIG_IGN);
+  return brackwater::cli::run_main(argc, argv, run, failure_line);
+}

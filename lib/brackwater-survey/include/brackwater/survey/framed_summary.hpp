@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "brackwater/dat/error.hpp"
+#include "brackwater/survey/survey_error.hpp"
+
+namespace brackwater::survey {
+
+// A record read that failed with frames, as a short form shows it: the words
+// in front of the framed error ("Binary read error: "), its cause and the
+// innermost field that was being read.
+struct FramedSummary {
+  std::string lead;
+  std::string cause;
+  std::string innermost_field;
+};
+
+// Empty unless what failed is a record read with frames.
+std::optional<FramedSummary> framed_summary(const dat::DatError& error);
+std::optional<FramedSummary> framed_summary(const SurveyError& error);
+
+}  // namespace brackwater::survey

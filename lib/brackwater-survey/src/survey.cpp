@@ -1,0 +1,56 @@
+#include "brackwater/survey/survey.hpp"
+
+#include <algorithm>
+
+#include "brackwater/dat/file_type/surface.hpp"
+#include "brackwater/survey/window_prefetch.hpp"
+
+namespace brackwater::survey {
+namespace {
+
+// Surfaces are read ahead, and progress told, in twentieths of the way.
+constexpr std::size_t kWindows = 20;
+
+}  // namespace
+
+std::vector<std::uint32_t> surface_ids(const dat::FileIndex& index) {
+  std::vector<std::uint32_t> ids;
+  for (const auto& [id, entry] : index.of_type(dat::kSurfaceIdType)) ids.push_back(id);
+  return ids;
+}
+
+SurveyResult run_survey(const dat::DatDatabase& db, ResolveSession& session,
+                        std::span<const std::uint32_t> ids, const SurveyOptions& options) {
+  SurveyResult result;
+  SurveyCounts& counts = result.counts;
+  counts.to_process = options.limit == 0 ? ids.size() : std::min(options.limit, ids.size());
+  WindowPrefetch prefetch(db, session, options.read_ahead);
+  const std::size_t window = std::max<std::size_t>(counts.to_process / kWindows, 1);
+  for (std::size_t i = 0; i < counts.to_process; ++i) {
+    if (i % window == 0) {
+      if (i != 0 && options.progress) options.progress(counts);
+      prefetch(ids.subspan(i, std::min(window, counts.to_process - i)));
+    }
+    const SurfaceOutcome color = dominant_for(db, ids[i], options.observer, &session);
+    ++counts.done;
+    if (color) {
+      // Ids come in ascending order, so each belongs at the end of the map:
+      // the hint spares a search from its root.
+      result.colors.insert_or_assign(result.colors.end(), ids[i], color->rgb);
+      ++counts.resolved;
+      ++(color->solid ? counts.solid : counts.textured);
+    } else {
+      ++counts.errors;
+    }
+    if (options.on_outcome && !options.on_outcome(ids[i], color)) break;
+  }
+  return result;
+}
+
+SurveyResult run_survey(const dat::DatDatabase& db, std::span<const std::uint32_t> ids,
+                        const SurveyOptions& options, const Limits& limits) {
+  ResolveSession session = ResolveSession::for_archive(db, limits);
+  return run_survey(db, session, ids, options);
+}
+
+}  // namespace brackwater::survey
