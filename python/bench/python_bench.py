@@ -116,7 +116,7 @@ def main():
     sys.path.insert(0, str(build / "python"))
     import brackwater_dat as bd
 
-    tintsurvey = build / "apps/brackwater-tools/tintsurvey"
+    tintsurvey = build / "apps/tintsurvey/tintsurvey"
     work = pathlib.Path(tempfile.mkdtemp(prefix="bd-bench-", dir="/tmp"))
     try:
         archive, report = work / "large.dat", work / "report.json"
