@@ -10,6 +10,8 @@
 #include "brackwater/image/png.hpp"
 #include "brackwater/cli/progress_line.hpp"
 #include "texture_image.hpp"
+#include "brackwater/survey/one_line.hpp"
+#include "brackwater/survey/texture_walk.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -23,11 +25,33 @@ struct Exported {
   std::string write_failure;
 };
 
-Exported export_one(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& dir,
+// The failure of a file the walk could not make ready, in the words of a
+// texture that has no image.
+std::string no_image_reason(std::uint32_t id, const survey::TextureWalkFailure& failure) {
+  using Stage = survey::TextureWalkFailure::Stage;
+  const std::string reason = survey::one_line(failure.error);
+  switch (failure.stage) {
+    case Stage::Read:
+      return "read " + show_id(id) + ": " + reason;
+    case Stage::Unpack:
+      return show_id(id) + " is not a Texture: " + reason;
+    case Stage::DecodeLimit:
+      break;
+  }
+  return "texture " + show_id(id) + " does not decode: " + reason;
+}
+
+Exported export_one(survey::WalkedTexture&& walked, const std::filesystem::path& dir,
                     std::span<const cli::InputFile> inputs) {
-  auto decoded = decode_stored_texture(db, id);
-  if (!decoded) return Exported{0, std::move(decoded.error()), {}};
-  auto image = drawable_image(id, std::move(*decoded));
+  const std::uint32_t id = walked.id;
+  if (!walked.texture) return Exported{0, no_image_reason(id, walked.texture.error()), {}};
+  const dat::Texture& texture = walked.texture->texture;
+  auto pixels = walked.texture->rgba8();
+  if (!pixels) {
+    return Exported{0, "texture " + show_id(id) + " does not decode: " + pixels.error().message(),
+                    {}};
+  }
+  auto image = drawable_image(id, DecodedTexture{texture.width, texture.height, std::move(*pixels)});
   if (!image) return Exported{0, std::move(image.error()), {}};
   auto encoded = image::encode_png(*image);
   if (!encoded) return Exported{0, show_id(id) + ": encode PNG: " + encoded.error(), {}};
@@ -49,8 +73,8 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
                         std::span<const cli::InputFile> inputs, std::ostream& log,
                         std::ostream* progress) {
   if (auto made = make_output_dir(dir); !made) return made;
-  std::vector<std::uint32_t> ids;
-  for (const auto& [id, entry] : db.index().of_type(type)) ids.push_back(id);
+  survey::TextureWalk walk = survey::TextureWalk::of_type(db, type);
+  const std::span<const std::uint32_t> ids = walk.ids();
 
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;
@@ -58,8 +82,11 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
   {
     // Wiped before the failures are listed.
     cli::ProgressLine shown(progress, "exporting textures", ids.size());
-    run_in_order<Exported>(
-        ids.size(), jobs, [&](std::size_t i) { return export_one(db, ids[i], dir, inputs); },
+    run_in_order<survey::WalkedTexture, Exported>(
+        ids.size(), jobs, [&](std::size_t) { return *walk.next(); },
+        [&](std::size_t, survey::WalkedTexture&& walked) {
+          return export_one(std::move(walked), dir, inputs);
+        },
         [&](std::size_t i, Exported&& done) {
           shown.update(i + 1);
           png_bytes += done.png_bytes;

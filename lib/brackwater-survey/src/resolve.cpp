@@ -49,10 +49,8 @@ std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
   return std::move(*palette);
 }
 
-// What a surface fails with once decoded images have used up `decodes`.
 SurveyError decode_limit_error(const dat::Allowance& decodes) {
-  return SurveyError::from(dat::DatError(dat::DatError::Other{
-      "decode limit of " + std::to_string(decodes.amount()) + " bytes reached"}));
+  return SurveyError::from(decode_limit_reached(decodes));
 }
 
 SurfaceColor solid_color(std::uint32_t word) {
@@ -172,6 +170,17 @@ std::expected<dat::Bytes, SurveyError> decode_in_session(const DatDatabase& db,
     return std::unexpected(decode_limit_error(session.decodes));
   }
   return std::move(*pixels);
+}
+
+dat::DatError decode_limit_reached(const dat::Allowance& decodes) {
+  return dat::DatError(dat::DatError::Other{"decode limit of " + std::to_string(decodes.amount()) +
+                                            " bytes reached"});
+}
+
+std::expected<dat::Palette, std::string> palette_in_session(const DatDatabase& db,
+                                                            std::uint32_t palette_id,
+                                                            ResolveSession& session) {
+  return fetch_palette(db, palette_id, nullptr, &session);
 }
 
 std::expected<RecordCache::Record, dat::DatError> fetch_shared(const DatDatabase& db,

@@ -87,7 +87,44 @@ Result convert_dxt(DxtDecoder decode, const Texture& texture, std::uint64_t pixe
                 static_cast<std::uint32_t>(texture.height));
 }
 
+// Bytes per pixel of the formats stored raw or as palette indices; 0 for
+// the rest.
+std::uint64_t raw_stride(PixelFormat::Kind kind) {
+  using Kind = PixelFormat::Kind;
+  switch (kind) {
+    case Kind::A8:
+    case Kind::CustomLscapeAlpha:
+    case Kind::P8:
+      return 1;
+    case Kind::Index16:
+      return 2;
+    case Kind::R8G8B8:
+    case Kind::CustomLscapeR8G8B8:
+      return 3;
+    case Kind::A8R8G8B8:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+bool is_dxt(PixelFormat::Kind kind) {
+  using Kind = PixelFormat::Kind;
+  return kind == Kind::Dxt1 || kind == Kind::Dxt3 || kind == Kind::Dxt5;
+}
+
 }  // namespace
+
+std::uint64_t rgba8_bytes(const Texture& texture) {
+  const std::optional<std::uint64_t> pixels =
+      checked_mul(widen(texture.width), widen(texture.height));
+  if (!pixels) return 0;
+  const PixelFormat::Kind kind = texture.format().kind();
+  if (is_dxt(kind)) return *pixels > kMaxDxtPixels ? 0 : *pixels * 4;
+  const std::uint64_t stride = raw_stride(kind);
+  if (stride == 0 || !holds(texture.source_data, *pixels, stride)) return 0;
+  return *pixels * 4;
+}
 
 std::expected<Bytes, TextureDecodeError> to_rgba8(const Texture& texture,
                                                   const PaletteFetcher& fetch_palette) {

@@ -83,6 +83,9 @@ class ArchiveBuilder {
   // Stores `bytes` as a chain and records its entry for the automatic tree; a
   // later file with the same id replaces the entry (its chain stays).
   DatFileEntry add_file(std::uint32_t id, ByteSpan bytes, const FileOptions& options = {});
+  // Records `entry` for the automatic tree as it is, storing nothing, so that
+  // entries can share one chain; replaces an entry with the same id.
+  void add_entry(const DatFileEntry& entry) { entries_.insert_or_assign(entry.id, entry); }
   // Stores `bytes` as a chain without an entry; returns the chain's offset.
   std::uint32_t add_chain(ByteSpan bytes, const ChainShape& shape = {});
 

@@ -117,6 +117,15 @@ std::expected<dat::Bytes, SurveyError> decode_in_session(const dat::DatDatabase&
                                                        ResolveSession& session,
                                                        ResolveObserver* observer = nullptr);
 
+// What work fails with once decoded images have used up `decodes`.
+dat::DatError decode_limit_reached(const dat::Allowance& decodes);
+
+// Palette `palette_id` as a paletted texture's decode fetches it within the
+// session, or "0x{id}: {reason}".
+std::expected<dat::Palette, std::string> palette_in_session(const dat::DatDatabase& db,
+                                                            std::uint32_t palette_id,
+                                                            ResolveSession& session);
+
 // A file that surfaces share (a SurfaceTexture, Texture or Palette), from the
 // session's cache or read within its budget.
 std::expected<RecordCache::Record, dat::DatError> fetch_shared(const dat::DatDatabase& db,

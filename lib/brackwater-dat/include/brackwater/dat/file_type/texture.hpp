@@ -49,4 +49,10 @@ inline constexpr std::uint64_t kMaxDxtPixels = std::uint64_t{1} << 24;
 std::expected<Bytes, TextureDecodeError> to_rgba8(const Texture& texture,
                                                   const PaletteFetcher& fetch_palette);
 
+// The bytes of image to_rgba8 would make of `texture`: width * height * 4, or
+// 0 where it refuses before making any (a format it cannot convert, sizes it
+// refuses, raw pixels the source does not hold). Lets a caller charge a
+// decode before paying for it.
+std::uint64_t rgba8_bytes(const Texture& texture);
+
 }  // namespace brackwater::dat
