@@ -8,6 +8,9 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <variant>
 #include <vector>
@@ -77,7 +80,16 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
       threads.clear();
     }
   } stop_on_exit{stop, threads};
-  for (unsigned t = 0; t < std::max(jobs, 1u); ++t) threads.emplace_back(worker);
+  for (unsigned t = 0; t < std::max(jobs, 1u); ++t) {
+    // Short of memory for another stack, the threads already started do
+    // the work: fewer threads change nothing that is taken.
+    try {
+      threads.emplace_back(worker);
+    } catch (const std::system_error& e) {
+      if (threads.empty()) throw std::runtime_error(std::string("start a thread: ") + e.what());
+      break;
+    }
+  }
 
   for (std::size_t i = 0; i < count; ++i) {
     std::optional<Ended> outcome;

@@ -1,6 +1,7 @@
 #include "brackwater/cli/program.hpp"
 
 #include <exception>
+#include <new>
 
 namespace brackwater::cli {
 
@@ -17,6 +18,9 @@ int finish(const CliExit& exit) {
 int run_main(int argc, char** argv, Run run, FailureText failure_text) {
   try {
     return run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
+  } catch (const std::bad_alloc&) {
+    // Its what() is the bare class name, which tells a user nothing.
+    write_all(stderr, failure_text("out of memory"));
   } catch (const std::exception& e) {
     write_all(stderr, failure_text(e.what()));
   } catch (...) {
