@@ -45,6 +45,9 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
                         std::span<const cli::InputFile> inputs, std::ostream& log,
                         std::ostream* progress);
 
+// Why a command that read many files gives up: "read the archive: {reason}".
+std::string archive_changed(const dat::DatError& error);
+
 // "0x" and eight upper-case hex digits, as ids are shown everywhere.
 std::string show_id(std::uint32_t id);
 

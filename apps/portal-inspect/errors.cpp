@@ -29,19 +29,22 @@ struct Failures {
   std::vector<Failure> failed;  // ascending id
 };
 
-// Surveys every surface as tintsurvey does, keeping those that fail.
-Failures resolve_all(const dat::DatDatabase& db, std::ostream* progress) {
+// Surveys every surface as tintsurvey does, keeping those that fail; fails
+// when the archive changed while it was read.
+std::expected<Failures, std::string> resolve_all(const dat::DatDatabase& db,
+                                                 std::ostream* progress) {
   const std::vector<std::uint32_t> ids = survey::surface_ids(db.index());
   Failures result{ids.size(), {}};
   // Wiped before anything else is printed.
   cli::ProgressLine shown(progress, "checking surfaces", ids.size());
-  survey::run_survey(
+  const survey::SurveyResult survey = survey::run_survey(
       db, ids,
       {.progress = [&](const survey::SurveyCounts& counts) { shown.update(counts.done); },
        .on_outcome = [&](std::uint32_t id, const survey::SurfaceOutcome& color) {
          if (!color) result.failed.push_back({id, survey::one_line(color.error())});
          return true;
        }});
+  if (survey.archive_changed) return std::unexpected(archive_changed(*survey.archive_changed));
   return result;
 }
 
@@ -82,7 +85,9 @@ std::vector<FailureGroup> grouped(const std::vector<Failure>& failures) {
 }  // namespace
 
 Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress) {
-  const Failures failures = resolve_all(db, progress);
+  const auto resolved = resolve_all(db, progress);
+  if (!resolved) return std::unexpected(resolved.error());
+  const Failures& failures = *resolved;
   const std::size_t failed = failures.failed.size();
   out << failures.surfaces << " surfaces: " << failures.surfaces - failed << " resolved, " << failed
       << " failed\n";
@@ -101,7 +106,9 @@ Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream
 }
 
 Outcome list_failures(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress) {
-  for (const Failure& failure : resolve_all(db, progress).failed) {
+  const auto resolved = resolve_all(db, progress);
+  if (!resolved) return std::unexpected(resolved.error());
+  for (const Failure& failure : resolved->failed) {
     out << show_id(failure.id) << '\t' << failure.message << '\n';
   }
   return {};

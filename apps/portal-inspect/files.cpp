@@ -19,6 +19,10 @@ std::string show_id(std::uint32_t id) {
   return "0x" + dat::hex8(id);
 }
 
+std::string archive_changed(const dat::DatError& error) {
+  return "read the archive: " + survey::one_line(error);
+}
+
 std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive) {
   auto db = dat::DatDatabase::open(archive);
   if (!db) {

@@ -60,6 +60,13 @@ int run(std::span<const char* const> argv) {
       {.limit = cli->limit,
        .progress = [](const SurveyCounts& counts) { std::cerr << progress_line(counts); }});
   std::cerr << done_line(survey.counts);
+  // The colours of an archive that changed under the survey are of a
+  // mixture: the old report stays.
+  if (survey.archive_changed) {
+    const std::string context = "read " + brackwater::dat::display_path(cli->portal_dat);
+    write_all(stderr, SurveyError::wrap(context, *survey.archive_changed).render());
+    return 1;
+  }
   if (auto written = brackwater::tintsurvey::write_report(survey.colors, cli->out, std::cerr, inputs);
       !written) {
     write_all(stderr, written.error().render());

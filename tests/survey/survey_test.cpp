@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -146,6 +151,49 @@ TEST(RunSurvey, LimitsBoundTheWork) {
       }});
   EXPECT_EQ(result.counts.errors, 10u);
   EXPECT_TRUE(every_failure_is_the_limit);
+}
+
+// An archive cut short, or only touched, while the survey reads it is
+// reported as changed: a read inside the length it had at open that ends
+// early stops the survey there, and any change fstat tells is found at the end.
+TEST(RunSurvey, AnArchiveThatChangesUnderTheSurveyIsReportedChanged) {
+  struct Case {
+    std::string name;
+    std::function<void(const std::filesystem::path&)> change;
+    bool changed;
+    bool stops_early;
+  };
+  const Case cases[] = {
+      {"left alone", [](const std::filesystem::path&) {}, false, false},
+      {"cut to half",
+       [](const std::filesystem::path& path) {
+         std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+       },
+       true, true},
+      {"touched",
+       [](const std::filesystem::path& path) {
+         const timespec times[2] = {{0, UTIME_NOW}, {1, 0}};
+         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+       },
+       true, false},
+  };
+  for (const Case& c : cases) {
+    const ArchiveFile file(numbered_surfaces(100));
+    auto db = file.open();
+    ASSERT_TRUE(db) << db.error().message();
+    bool changed_yet = false;
+    const SurveyResult result = run_survey(*db, surface_ids(db->index()),
+                                           {.progress = [&](const SurveyCounts&) {
+                                             if (!changed_yet) c.change(file.path());
+                                             changed_yet = true;
+                                           }});
+    ASSERT_EQ(result.archive_changed.has_value(), c.changed) << c.name;
+    if (c.changed) {
+      EXPECT_EQ(result.archive_changed->message(), "IO error: the file changed while it was read")
+          << c.name;
+    }
+    EXPECT_EQ(result.counts.done < 100, c.stops_early) << c.name;
+  }
 }
 
 }  // namespace

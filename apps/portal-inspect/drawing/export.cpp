@@ -17,12 +17,12 @@ namespace brackwater::inspect {
 namespace {
 
 // One texture's end: the bytes of PNG written, a texture that has no image
-// (listed, the run goes on), or a file that could not be written (the run
-// stops).
+// (listed, the run goes on), or a failure that stops the run (a file that
+// could not be written, an archive that changed under it).
 struct Exported {
   std::uint64_t png_bytes = 0;
   std::string no_image;
-  std::string write_failure;
+  std::string stop;
 };
 
 // The failure of a file the walk could not make ready, in the words of a
@@ -44,7 +44,11 @@ std::string no_image_reason(std::uint32_t id, const survey::TextureWalkFailure& 
 Exported export_one(survey::WalkedTexture&& walked, const std::filesystem::path& dir,
                     std::span<const cli::InputFile> inputs) {
   const std::uint32_t id = walked.id;
-  if (!walked.texture) return Exported{0, no_image_reason(id, walked.texture.error()), {}};
+  if (!walked.texture) {
+    const survey::TextureWalkFailure& failure = walked.texture.error();
+    if (failure.error.archive_changed()) return Exported{0, {}, archive_changed(failure.error)};
+    return Exported{0, no_image_reason(id, failure), {}};
+  }
   const dat::Texture& texture = walked.texture->texture;
   auto pixels = walked.texture->rgba8();
   if (!pixels) {
@@ -78,7 +82,7 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
 
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;
-  std::string write_failure;
+  std::string stop;
   {
     // Wiped before the failures are listed.
     cli::ProgressLine shown(progress, "exporting textures", ids.size());
@@ -91,14 +95,17 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
           shown.update(i + 1);
           png_bytes += done.png_bytes;
           if (!done.no_image.empty()) no_image.push_back(std::move(done.no_image));
-          write_failure = std::move(done.write_failure);
-          return write_failure.empty();
+          stop = std::move(done.stop);
+          return stop.empty();
         });
+  }
+  if (stop.empty()) {
+    if (auto same = db.verify_unchanged(); !same) stop = archive_changed(same.error());
   }
   std::string listed;
   for (const std::string& reason : no_image) listed += reason + '\n';
   log << listed;
-  if (!write_failure.empty()) return std::unexpected(write_failure);
+  if (!stop.empty()) return std::unexpected(stop);
   log << "wrote " << ids.size() - no_image.size() << " PNGs to " << dat::display_path(dir) << " ("
       << megabytes(png_bytes) << " MB); " << no_image.size() << " of " << ids.size()
       << " textures have no image\n";

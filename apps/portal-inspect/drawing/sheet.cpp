@@ -27,6 +27,7 @@ Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& arch
   survey::ResolveSession session = survey::ResolveSession::for_archive(db);
   ThumbnailWriter thumbnails(db, session, dir, inputs);
   const Sheet sheet = build_sheet(db, *colors, thumbnails, session, progress);
+  if (sheet.archive_changed) return std::unexpected(archive_changed(*sheet.archive_changed));
   if (const auto& failure = thumbnails.write_failure()) return std::unexpected(*failure);
 
   const std::string html =

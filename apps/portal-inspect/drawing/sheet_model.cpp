@@ -81,11 +81,12 @@ Sheet build_sheet(const dat::DatDatabase& db, const survey::ColorMap& report,
     seen = {};
     return !thumbnails.write_failure();
   };
-  survey::run_survey(
+  sheet.archive_changed = survey::run_survey(
       db, session, ids,
       {.progress = [&](const survey::SurveyCounts& counts) { shown.update(counts.done); },
        .on_outcome = add,
-       .observer = &seen});
+       .observer = &seen})
+                              .archive_changed;
   return sheet;
 }
 

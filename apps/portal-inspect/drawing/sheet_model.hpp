@@ -34,6 +34,8 @@ struct SheetOmission {
 struct Sheet {
   std::vector<SheetTile> tiles;          // ascending id
   std::vector<SheetOmission> omissions;  // ascending id
+  // The survey's word that the archive changed under it: no page then.
+  std::optional<dat::DatError> archive_changed;
 };
 
 // Resolves every surface of the archive and of `report` the way the survey

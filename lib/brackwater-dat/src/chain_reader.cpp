@@ -51,6 +51,15 @@ std::expected<std::uint32_t, IoError> read_block(const BlockSource& source, std:
   return load_u32(link.data());
 }
 
+// A read that ends early before `end`, within the length the file had when
+// it was opened, means the file has shrunk since.
+DatError read_failure(const IoError& error, std::uint64_t end, std::uint64_t length_at_open) {
+  if (error.kind() == IoError::Kind::UnexpectedEof && end <= length_at_open) {
+    return DatError(IoError::changed());
+  }
+  return DatError(error);
+}
+
 DatError read_limit_error() {
   return DatError(DatError::Other{DatError::ReadLimitReached{}});
 }
@@ -91,7 +100,9 @@ std::expected<Bytes, DatError> ChainReader::read(std::uint32_t offset, std::uint
     if (budget && !budget->spend(1, chunk)) return std::unexpected(read_limit_error());
     out.resize(written + chunk);
     auto link = read_block(source_, block, out.data() + written, chunk, written);
-    if (!link) return std::unexpected(DatError(link.error()));
+    if (!link) {
+      return std::unexpected(read_failure(link.error(), block + kLinkSize + chunk, length_));
+    }
     written += chunk;
     if (written == size) return out;
     if (*link == 0) {
@@ -107,7 +118,7 @@ std::expected<Bytes, DatError> ChainReader::read(std::uint32_t offset, std::uint
       }
       out.resize(size);
       auto rest = source_.pread_exact(out.data() + written, size - written, rest_at);
-      if (!rest) return std::unexpected(DatError(rest.error()));
+      if (!rest) return std::unexpected(read_failure(rest.error(), rest_at + size - written, length_));
       return out;
     }
     block = *link;

@@ -17,10 +17,19 @@ std::uint64_t length_of(const PosixFile& file) {
   return file.size().value_or(std::numeric_limits<std::uint64_t>::max());
 }
 
+std::optional<PosixFile::Stamp> stamp_of(const PosixFile& file) {
+  auto stamp = file.stamp();
+  if (!stamp) return std::nullopt;
+  return *stamp;
+}
+
 }  // namespace
 
 DatDatabase::DatDatabase(PosixFile file, DatHeader header)
-    : file_(std::move(file)), header_(header), file_length_(length_of(file_)) {}
+    : file_(std::move(file)),
+      header_(header),
+      file_length_(length_of(file_)),
+      opened_as_(stamp_of(file_)) {}
 
 std::expected<DatDatabase, DatError> DatDatabase::open(const std::filesystem::path& path) {
   auto file = PosixFile::open_read_only(path);
@@ -82,6 +91,13 @@ std::expected<Bytes, DatError> DatDatabase::fetch(std::uint32_t id, ReadBudget* 
   } catch (const std::bad_alloc&) {
     return std::unexpected(DatError(IoError::out_of_memory()));
   }
+}
+
+std::expected<void, DatError> DatDatabase::verify_unchanged() const {
+  auto now = file_.stamp();
+  if (!now) return std::unexpected(DatError(now.error()));
+  if (opened_as_ != *now) return std::unexpected(DatError(IoError::changed()));
+  return {};
 }
 
 ReadBudget DatDatabase::unread_budget(std::uint64_t slack_bytes, std::uint64_t slack_blocks) const {

@@ -46,6 +46,11 @@ bool DatError::read_limit_reached() const {
   return other && std::holds_alternative<ReadLimitReached>(other->what);
 }
 
+bool DatError::archive_changed() const {
+  const auto* io = as<Io>();
+  return io && io->error.kind() == IoError::Kind::Changed;
+}
+
 DatError::Source DatError::source() const {
   if (const auto* io = as<Io>()) return std::cref(io->error);
   if (const auto* path = as<PathError>()) return std::cref(path->source);

@@ -21,6 +21,10 @@ IoError IoError::out_of_memory() {
   return IoError(Kind::OutOfMemory, 0, "memory allocation failed");
 }
 
+IoError IoError::changed() {
+  return IoError(Kind::Changed, 0, "the file changed while it was read");
+}
+
 std::optional<int> IoError::os_code() const {
   if (kind_ != Kind::Os) return std::nullopt;
   return code_;

@@ -50,6 +50,14 @@ std::expected<std::uint64_t, IoError> PosixFile::size() const {
   return static_cast<std::uint64_t>(info.st_size);
 }
 
+std::expected<PosixFile::Stamp, IoError> PosixFile::stamp() const {
+  struct stat info;
+  if (::fstat(fd_, &info) != 0) return std::unexpected(IoError::from_errno(errno));
+  return Stamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+               static_cast<std::uint64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtim.tv_sec),
+               static_cast<std::int64_t>(info.st_mtim.tv_nsec)};
+}
+
 std::expected<std::size_t, IoError> PosixFile::read_some_fully(std::uint8_t* out,
                                                                std::size_t count) const {
   std::size_t done = 0;

@@ -11,6 +11,11 @@ namespace {
 // Surfaces are read ahead, and progress told, in twentieths of the way.
 constexpr std::size_t kWindows = 20;
 
+bool changed_while_read(const SurveyError& error) {
+  const auto* cause = std::get_if<dat::DatError>(&error.failure());
+  return cause && cause->archive_changed();
+}
+
 }  // namespace
 
 std::vector<std::uint32_t> surface_ids(const dat::FileIndex& index) {
@@ -43,7 +48,12 @@ SurveyResult run_survey(const dat::DatDatabase& db, ResolveSession& session,
       ++counts.errors;
     }
     if (options.on_outcome && !options.on_outcome(ids[i], color)) break;
+    if (!color && changed_while_read(color.error())) {
+      result.archive_changed = dat::DatError(dat::IoError::changed());
+      return result;
+    }
   }
+  if (auto same = db.verify_unchanged(); !same) result.archive_changed = std::move(same.error());
   return result;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <optional>
 
 #include "brackwater/dat/batch_reader.hpp"
 #include "brackwater/dat/bytes.hpp"
@@ -67,6 +68,11 @@ class DatDatabase {
   // share chains run out of it.
   ReadBudget unread_budget(std::uint64_t slack_bytes, std::uint64_t slack_blocks) const;
 
+  // Fails with IoError::changed() unless the file's size, modification time
+  // and inode are still what they were at open: a run whose archive changed
+  // under it has read a mixture, whatever each read said.
+  std::expected<void, DatError> verify_unchanged() const;
+
  private:
   DatDatabase(PosixFile file, DatHeader header);
 
@@ -77,6 +83,7 @@ class DatDatabase {
   PosixFile file_;
   DatHeader header_;
   std::uint64_t file_length_;
+  std::optional<PosixFile::Stamp> opened_as_;  // none when fstat failed
   FileIndex index_;
   // What the walk that made the index read.
   std::uint64_t directory_bytes_ = 0;

@@ -73,6 +73,8 @@ class DatError {
   std::string message() const;
   // Whether a read ran out of the ReadBudget it was given.
   bool read_limit_reached() const;
+  // Whether the archive changed while it was read (IoError::changed()).
+  bool archive_changed() const;
 
   // The wrapped error of `Io`, `PathError` and `BinRead`; empty for the rest.
   using Source = std::variant<std::monostate, std::reference_wrapper<const IoError>,

@@ -9,7 +9,7 @@ namespace brackwater::dat {
 // for data that ended too early.
 class IoError {
  public:
-  enum class Kind { Os, UnexpectedEof, OutOfMemory };
+  enum class Kind { Os, UnexpectedEof, OutOfMemory, Changed };
 
   static IoError from_errno(int code);
   // A fixed-width field (1, 2 or 4 bytes) needs more bytes than remain.
@@ -17,6 +17,9 @@ class IoError {
   // A counted run of raw bytes needs more bytes than remain.
   static IoError not_enough_bytes();
   static IoError out_of_memory();
+  // The file is not as it was when opened: it ends before a length it had
+  // then, or what fstat tells of it differs.
+  static IoError changed();
 
   Kind kind() const { return kind_; }
   std::optional<int> os_code() const;

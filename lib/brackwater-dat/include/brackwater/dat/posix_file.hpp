@@ -26,6 +26,16 @@ class PosixFile final : public BlockSource {
   std::expected<std::uint64_t, IoError> seek(std::uint64_t offset) const;
   std::expected<std::uint64_t, IoError> tell() const;
   std::expected<std::uint64_t, IoError> size() const;
+  // What fstat tells of the file that a reader relies on staying the same.
+  struct Stamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t mtime_seconds = 0;
+    std::int64_t mtime_nanoseconds = 0;
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+  };
+  std::expected<Stamp, IoError> stamp() const;
   // Reads up to `count` bytes at the current position; fewer only at the end
   // of the file. Returns how many were read.
   std::expected<std::size_t, IoError> read_some_fully(std::uint8_t* out, std::size_t count) const;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <expected>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct SurveyCounts {
 struct SurveyResult {
   ColorMap colors;
   SurveyCounts counts;
+  // Set when the archive changed while it was read (a read found it shorter
+  // than at open, or fstat tells another file at the end): the colours are
+  // of a mixture and must not be kept. The survey stops at the first such read.
+  std::optional<dat::DatError> archive_changed;
 };
 
 using SurfaceOutcome = std::expected<SurfaceColor, SurveyError>;
@@ -51,7 +56,8 @@ struct SurveyOptions {
 
 // Resolves `ids` (ascending) one after another, reading each window's
 // records ahead in batches, within the session's limits. A surface that
-// does not resolve is counted, not kept.
+// does not resolve is counted, not kept; an archive that changes under the
+// survey ends it (see SurveyResult::archive_changed).
 SurveyResult run_survey(const dat::DatDatabase& db, ResolveSession& session,
                         std::span<const std::uint32_t> ids, const SurveyOptions& options = {});
 // The same in a session of its own under `limits`.
