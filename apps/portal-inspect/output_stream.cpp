@@ -24,6 +24,11 @@ OutputStreamBuffer::int_type OutputStreamBuffer::overflow(int_type ch) {
   return ch;
 }
 
+std::expected<void, cli::OutputError> OutputStreamBuffer::commit() {
+  if (!drain()) return std::unexpected(*failure_);
+  return file_.commit();
+}
+
 int OutputStreamBuffer::sync() {
   return drain() ? 0 : -1;
 }

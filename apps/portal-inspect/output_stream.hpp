@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <expected>
 #include <optional>
 #include <streambuf>
 
@@ -19,6 +20,9 @@ class OutputStreamBuffer : public std::streambuf {
 
   // Why a write failed, once the stream has been flushed.
   const std::optional<cli::OutputError>& failure() const { return failure_; }
+  // Writes out what is buffered and puts the file in place; until then a
+  // file that replaces another leaves it as it was.
+  std::expected<void, cli::OutputError> commit();
 
  protected:
   int_type overflow(int_type ch) override;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
+#include <span>
+#include <sstream>
 #include <string>
 
 #include "brackwater/dat/database.hpp"
@@ -54,17 +57,22 @@ class SheetTest : public ::testing::Test {
     std::filesystem::create_directory(dir_ / "textures");
   }
 
+  // Tiles point into the thumbnails, which the test keeps as long as itself.
   Sheet build(const survey::ColorMap& report) {
     auto db = dat::DatDatabase::open(dir_ / "portal.dat");
     EXPECT_TRUE(db);
-    survey::ResolveSession session = survey::ResolveSession::for_archive(*db);
-    ThumbnailWriter thumbnails(*db, session, dir_.path(), {});
-    Sheet sheet = build_sheet(*db, report, thumbnails, session, nullptr);
-    files_written_ = thumbnails.files_written();
+    db_.emplace(std::move(*db));
+    session_.emplace(survey::ResolveSession::for_archive(*db_));
+    thumbnails_.emplace(*db_, *session_, dir_.path(), std::span<const cli::InputFile>{});
+    Sheet sheet = build_sheet(*db_, report, *thumbnails_, *session_, nullptr);
+    files_written_ = thumbnails_->files_written();
     return sheet;
   }
 
   test_support::TempDir dir_;
+  std::optional<dat::DatDatabase> db_;
+  std::optional<survey::ResolveSession> session_;
+  std::optional<ThumbnailWriter> thumbnails_;
   std::size_t files_written_ = 0;
 };
 
@@ -94,7 +102,7 @@ TEST_F(SheetTest, TilesFollowTheReportAndTheResolution) {
     EXPECT_EQ(tile.rgb, want[i].rgb) << tile.id;
     EXPECT_EQ(tile.kind, want[i].kind) << tile.id;
     EXPECT_EQ(tile.note, want[i].note) << tile.id;
-    EXPECT_EQ(tile.decoded.has_value(), want[i].kind == SheetTile::Kind::Textured) << tile.id;
+    EXPECT_EQ(tile.decoded != nullptr, want[i].kind == SheetTile::Kind::Textured) << tile.id;
   }
 
   // The last mip as the survey decodes it, with the surface's palette; the
@@ -130,7 +138,9 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 TEST_F(SheetTest, PageMarksEveryTileAndOmissionAndEscapesWhatItQuotes) {
   Sheet sheet = build({{0x08000001, {16, 32, 48}}, {0x08000002, {17, 34, 51}}});
   sheet.omissions.push_back({0x08000007, std::nullopt, "bad <record> & \"name\"\x1b"});
-  const std::string html = render_sheet_html(sheet, "a<b>.dat", "r.json");
+  std::ostringstream page;
+  write_sheet_html(sheet, "a<b>.dat", "r.json", page);
+  const std::string html = page.str();
 
   EXPECT_EQ(occurrences(html, "<figure data-id=\""), 2u);
   EXPECT_EQ(occurrences(html, "data-id=\"0x08000002\" data-rgb=\"#112233\""), 1u);

@@ -5,12 +5,35 @@
 #include "brackwater/dat/display.hpp"
 #include "commands.hpp"
 #include "file_io.hpp"
+#include "output_stream.hpp"
 #include "report_reader.hpp"
 #include "sheet_html.hpp"
 #include "sheet_model.hpp"
 #include "thumbnails.hpp"
 
 namespace brackwater::inspect {
+namespace {
+
+// The page streamed into place: a page of a million tiles is never held
+// whole, and one that fails part way is never put in place.
+Outcome write_page(const std::filesystem::path& page, const Sheet& sheet,
+                   const std::filesystem::path& archive, const std::filesystem::path& report,
+                   std::span<const cli::InputFile> inputs) {
+  const auto failed = [&](const cli::OutputError& error) {
+    return std::unexpected("write " + dat::display_path(page) + ": " + error.message());
+  };
+  auto file = cli::OutputFile::open(page, inputs);
+  if (!file) return failed(file.error());
+  OutputStreamBuffer buffer(std::move(*file));
+  std::ostream out(&buffer);
+  write_sheet_html(sheet, dat::display_path(archive), dat::display_path(report), out);
+  out.flush();
+  if (buffer.failure()) return failed(*buffer.failure());
+  if (auto committed = buffer.commit(); !committed) return failed(committed.error());
+  return {};
+}
+
+}  // namespace
 
 Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& archive,
                    const std::filesystem::path& report, const std::filesystem::path& dir,
@@ -30,13 +53,8 @@ Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& arch
   if (sheet.archive_changed) return std::unexpected(archive_changed(*sheet.archive_changed));
   if (const auto& failure = thumbnails.write_failure()) return std::unexpected(*failure);
 
-  const std::string html =
-      render_sheet_html(sheet, dat::display_path(archive), dat::display_path(report));
   const std::filesystem::path page = dir / "index.html";
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(html.data());
-  if (auto written = write_output(page, dat::ByteSpan(bytes, html.size()), inputs); !written) {
-    return written;
-  }
+  if (auto written = write_page(page, sheet, archive, report, inputs); !written) return written;
   log << "wrote " << dat::display_path(page) << " (" << sheet.tiles.size() << " surfaces, "
       << sheet.omissions.size() << " left out of the report, " << thumbnails.files_written()
       << " textures)\n";

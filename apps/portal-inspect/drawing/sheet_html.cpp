@@ -106,7 +106,7 @@ std::string palette_text(const survey::PaletteChoice& palette) {
 // the page's script as it scrolls into view: its longest side
 // drawn at kShownSide pixels, the other in proportion, so that the
 // transparency pattern behind it covers the texture and nothing else.
-std::string image(const std::optional<ThumbnailOutcome>& outcome) {
+std::string image(const ThumbnailOutcome* outcome) {
   if (!outcome || !*outcome) return "";
   const Thumbnail& thumbnail = **outcome;
   const std::int64_t longest = std::max(thumbnail.width, thumbnail.height);
@@ -172,31 +172,29 @@ std::string omission_html(const SheetOmission& left_out) {
 
 }  // namespace
 
-std::string render_sheet_html(const Sheet& sheet, std::string_view archive_name,
-                              std::string_view report_name) {
+void write_sheet_html(const Sheet& sheet, std::string_view archive_name,
+                      std::string_view report_name, std::ostream& out) {
   const auto count = [&](SheetTile::Kind kind) {
     return std::to_string(std::ranges::count(sheet.tiles, kind, &SheetTile::kind));
   };
   const std::string archive = escaped(archive_name);
   const std::string report = escaped(report_name);
-  std::string html(kHead);
-  html += "<title>Surface colours of " + archive + "</title></head>\n<body><header><h1>" +
-          std::to_string(sheet.tiles.size()) + " surfaces of " + report + "</h1><p>" +
-          count(SheetTile::Kind::Solid) + " solid, " + count(SheetTile::Kind::Textured) +
-          " textured, read from " + archive + "; " + std::to_string(sheet.omissions.size()) +
-          " surfaces of the archive are not in the report.</p>"
-          "<input id=\"filter\" type=\"search\" placeholder=\"Filter by id or colour: 0x0800002, "
-          "#C15C\" autocomplete=\"off\"> <span id=\"shown\"></span></header>\n";
+  out << kHead;
+  out << "<title>Surface colours of " + archive + "</title></head>\n<body><header><h1>" +
+             std::to_string(sheet.tiles.size()) + " surfaces of " + report + "</h1><p>" +
+             count(SheetTile::Kind::Solid) + " solid, " + count(SheetTile::Kind::Textured) +
+             " textured, read from " + archive + "; " + std::to_string(sheet.omissions.size()) +
+             " surfaces of the archive are not in the report.</p>"
+             "<input id=\"filter\" type=\"search\" placeholder=\"Filter by id or colour: "
+             "0x0800002, #C15C\" autocomplete=\"off\"> <span id=\"shown\"></span></header>\n";
   if (!sheet.omissions.empty()) {
-    html += "<section><h2>Not in the report</h2><ul>\n";
-    for (const SheetOmission& left_out : sheet.omissions) html += omission_html(left_out);
-    html += "</ul></section>\n";
+    out << "<section><h2>Not in the report</h2><ul>\n";
+    for (const SheetOmission& left_out : sheet.omissions) out << omission_html(left_out);
+    out << "</ul></section>\n";
   }
-  html += "<main>\n";
-  for (const SheetTile& tile : sheet.tiles) html += tile_html(tile);
-  html += "</main>\n";
-  html += kScript;
-  return html + "</body></html>\n";
+  out << "<main>\n";
+  for (const SheetTile& tile : sheet.tiles) out << tile_html(tile);
+  out << "</main>\n" << kScript << "</body></html>\n";
 }
 
 }  // namespace brackwater::inspect

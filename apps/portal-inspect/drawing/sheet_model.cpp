@@ -36,16 +36,16 @@ std::vector<std::uint32_t> all_ids(const dat::DatDatabase& db, const survey::Col
 SheetTile tile_for(std::uint32_t id, const survey::Rgb& reported,
                    const std::expected<survey::SurfaceColor, survey::SurveyError>& now,
                    const MipCatcher& seen, ThumbnailWriter& thumbnails) {
-  SheetTile tile{id, reported, SheetTile::Kind::Unknown, {}, {}, {}};
+  SheetTile tile{id, reported, SheetTile::Kind::Unknown, nullptr, nullptr, {}};
   if (seen.surface) {
     const auto& refs = seen.surface->texture_refs;
     tile.kind = refs ? SheetTile::Kind::Textured : SheetTile::Kind::Solid;
     // The survey decodes the last mip; the first shows the texture as a
     // player sees it up close.
     if (refs && !seen.mips.empty()) {
-      tile.decoded = thumbnails.draw(seen.mips.back(), refs->orig_palette_id);
+      tile.decoded = &thumbnails.draw(seen.mips.back(), refs->orig_palette_id);
       if (seen.mips.front() != seen.mips.back()) {
-        tile.first_mip = thumbnails.draw(seen.mips.front(), refs->orig_palette_id);
+        tile.first_mip = &thumbnails.draw(seen.mips.front(), refs->orig_palette_id);
       }
     }
   }
@@ -64,13 +64,16 @@ Sheet build_sheet(const dat::DatDatabase& db, const survey::ColorMap& report,
                   std::ostream* progress) {
   const std::vector<std::uint32_t> ids = all_ids(db, report);
   Sheet sheet;
+  // Every reported surface has a tile: room for them at once, not twice
+  // that while the vector grows.
+  sheet.tiles.reserve(report.size());
   cli::ProgressLine shown(progress, "drawing surfaces", ids.size());
   MipCatcher seen;
   const auto add = [&](std::uint32_t id, const survey::SurfaceOutcome& now) {
     const auto reported = report.find(id);
     if (!db.index().contains(id)) {
       sheet.tiles.push_back(
-          {id, reported->second, SheetTile::Kind::Unknown, {}, {}, "not in the archive"});
+          {id, reported->second, SheetTile::Kind::Unknown, nullptr, nullptr, "not in the archive"});
     } else if (reported != report.end()) {
       sheet.tiles.push_back(tile_for(id, reported->second, now, seen, thumbnails));
     } else if (now) {

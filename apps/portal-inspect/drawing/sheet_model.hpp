@@ -19,8 +19,10 @@ struct SheetTile {
   std::uint32_t id = 0;
   survey::Rgb rgb;  // the report's: what the front end paints
   Kind kind = Kind::Unknown;
-  std::optional<ThumbnailOutcome> decoded;    // the mip the survey reduces
-  std::optional<ThumbnailOutcome> first_mip;  // the first, largest mip, when it is another
+  // Held by the ThumbnailWriter that drew them, so a tile stays small
+  // however many surfaces share a texture; null when there is none.
+  const ThumbnailOutcome* decoded = nullptr;    // the mip the survey reduces
+  const ThumbnailOutcome* first_mip = nullptr;  // the first, largest mip, when it is another
   std::string note;  // where the archive disagrees with the report, if it does
 };
 
@@ -39,7 +41,8 @@ struct Sheet {
 };
 
 // Resolves every surface of the archive and of `report` the way the survey
-// does, drawing the textures through `thumbnails`. `progress` is standard
+// does, drawing the textures through `thumbnails`, which must outlive the
+// sheet. `progress` is standard
 // error when it is a terminal, null otherwise.
 Sheet build_sheet(const dat::DatDatabase& db, const survey::ColorMap& report,
                   ThumbnailWriter& thumbnails, survey::ResolveSession& session,
