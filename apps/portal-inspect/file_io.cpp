@@ -34,6 +34,16 @@ std::expected<void, std::string> write_output(const std::filesystem::path& path,
   return {};
 }
 
+std::expected<void, std::string> check_outputs(std::span<const std::filesystem::path> paths,
+                                               std::span<const cli::InputFile> inputs) {
+  for (const std::filesystem::path& path : paths) {
+    if (auto refused = cli::refused_output(path, inputs)) {
+      return std::unexpected("write " + dat::display_path(path) + ": " + refused->message());
+    }
+  }
+  return {};
+}
+
 std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir) {
   if (auto made = cli::make_directories(dir); !made) {
     return std::unexpected("create dir " + dat::display_path(dir) + ": " +

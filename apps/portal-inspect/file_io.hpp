@@ -32,6 +32,11 @@ std::expected<void, std::string> write_output(const std::filesystem::path& path,
                                               dat::ByteSpan bytes,
                                               std::span<const cli::InputFile> inputs);
 
+// Fails as write_output would for the first of `paths` that is one of
+// `inputs`, before anything is written.
+std::expected<void, std::string> check_outputs(std::span<const std::filesystem::path> paths,
+                                               std::span<const cli::InputFile> inputs);
+
 // Creates directory `dir` and its missing ancestors; the failure reads
 // "create dir {dir}: {reason}".
 std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir);

@@ -101,6 +101,40 @@ TEST_F(OwnedFilesTest, AnOutputThatIsAnInputIsRefused) {
   EXPECT_TRUE(fs::is_empty(dir_ / "sub"));
 }
 
+// A command writing many files checks them all first: one of them being an
+// input fails the run before anything is written.
+TEST_F(OwnedFilesTest, ManyOutputsOneOfThemAnInputWriteNothing) {
+  if (!PORTAL_INSPECT_DRAWS) GTEST_SKIP() << "portal-inspect draws nothing in this build";
+  struct Case {
+    std::vector<std::string> args;
+    fs::path input_as_output;  // under out/, a hard link to the input
+    std::string input;
+    std::string error_end;
+  };
+  const Case cases[] = {
+      {{"portal.dat", "export", "out"}, "0x06000001.png", "portal.dat",
+       "write out/0x06000001.png: the output is the archive being read\n"},
+      {{"portal.dat", "sheet", "report.json", "--html", "out"}, "index.html", "report.json",
+       "write out/index.html: the output is the report being read\n"},
+      {{"portal.dat", "sheet", "report.json", "--html", "out"}, "textures/0x06000001.png",
+       "portal.dat", "write out/textures/0x06000001.png: the output is the archive being read\n"},
+  };
+  for (const Case& c : cases) {
+    const fs::path out = dir_ / "out";
+    fs::create_directories((out / c.input_as_output).parent_path());
+    fs::create_hard_link(dir_ / c.input, out / c.input_as_output);
+    const auto run = dir_.run(PORTAL_INSPECT_BIN, c.args);
+    EXPECT_EQ(run.status, 1) << c.input_as_output;
+    EXPECT_TRUE(run.err.ends_with(c.error_end)) << c.input_as_output << "\n" << run.err;
+    EXPECT_EQ(names_in(out / c.input_as_output.parent_path()),
+              std::vector<std::string>{c.input_as_output.filename().string()})
+        << c.input_as_output;
+    EXPECT_EQ(read_file(dir_ / "portal.dat"), archive_);
+    EXPECT_EQ(read_file(dir_ / "report.json"), kReport);
+    fs::remove_all(out);
+  }
+}
+
 TEST_F(OwnedFilesTest, AWriteThatFailsMidwayKeepsTheOldReport) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system takes root";
   // 4000 surfaces make a report of about 116 KiB, more than the 64 KiB mount holds.

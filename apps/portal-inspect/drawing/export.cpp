@@ -25,6 +25,10 @@ struct Exported {
   std::string stop;
 };
 
+std::filesystem::path png_path(const std::filesystem::path& dir, std::uint32_t id) {
+  return dir / (show_id(id) + ".png");
+}
+
 // The failure of a file the walk could not make ready, in the words of a
 // texture that has no image.
 std::string no_image_reason(std::uint32_t id, const survey::TextureWalkFailure& failure) {
@@ -59,7 +63,7 @@ Exported export_one(survey::WalkedTexture&& walked, const std::filesystem::path&
   if (!image) return Exported{0, std::move(image.error()), {}};
   auto encoded = image::encode_png(*image);
   if (!encoded) return Exported{0, show_id(id) + ": encode PNG: " + encoded.error(), {}};
-  if (auto written = write_output(dir / (show_id(id) + ".png"), *encoded, inputs); !written) {
+  if (auto written = write_output(png_path(dir, id), *encoded, inputs); !written) {
     return Exported{0, {}, std::move(written.error())};
   }
   return Exported{encoded->size(), {}, {}};
@@ -76,9 +80,12 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
                         const std::filesystem::path& dir, unsigned jobs,
                         std::span<const cli::InputFile> inputs, std::ostream& log,
                         std::ostream* progress) {
-  if (auto made = make_output_dir(dir); !made) return made;
   survey::TextureWalk walk = survey::TextureWalk::of_type(db, type);
   const std::span<const std::uint32_t> ids = walk.ids();
+  std::vector<std::filesystem::path> outputs;
+  for (const std::uint32_t id : ids) outputs.push_back(png_path(dir, id));
+  if (auto clear = check_outputs(outputs, inputs); !clear) return clear;
+  if (auto made = make_output_dir(dir); !made) return made;
 
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;

@@ -1,6 +1,8 @@
 // sheet: a report's colours beside the textures they stand for, as a web page.
 #include <array>
 #include <ostream>
+#include <system_error>
+#include <vector>
 
 #include "brackwater/dat/display.hpp"
 #include "commands.hpp"
@@ -33,6 +35,20 @@ Outcome write_page(const std::filesystem::path& page, const Sheet& sheet,
   return {};
 }
 
+// What the sheet may write over: its page and, since which textures it
+// draws is known only as it goes, every PNG named as a thumbnail in its
+// textures directory.
+std::vector<std::filesystem::path> existing_outputs(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> paths{dir / "index.html"};
+  std::error_code unreadable;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(dir / ThumbnailWriter::kSubdirectory, unreadable)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("0x") && name.ends_with(".png")) paths.push_back(entry.path());
+  }
+  return paths;
+}
+
 }  // namespace
 
 Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& archive,
@@ -45,6 +61,7 @@ Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& arch
   if (!input) return std::unexpected(input.error());
   const auto colors = read_report(dat::display_path(report), std::move(*input));
   if (!colors) return std::unexpected(colors.error());
+  if (auto clear = check_outputs(existing_outputs(dir), inputs); !clear) return clear;
   if (auto made = make_output_dir(dir / ThumbnailWriter::kSubdirectory); !made) return made;
   // The survey's bounds on a crafted archive's work, and its caches.
   survey::ResolveSession session = survey::ResolveSession::for_archive(db);

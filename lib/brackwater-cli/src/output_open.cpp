@@ -209,6 +209,12 @@ InputFile InputFile::at(const fs::path& path, std::string role) {
   return InputFile{std::pair(info.st_dev, info.st_ino), std::move(role)};
 }
 
+std::optional<OutputError> refused_output(const fs::path& path, std::span<const InputFile> inputs) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return refuse_input(info, inputs);
+}
+
 std::expected<OutputFile, OutputError> OutputFile::open(const fs::path& path,
                                                         std::span<const InputFile> inputs) {
   const auto destination = follow_links(path);

@@ -95,6 +95,12 @@ class OutputFile {
   Parts parts_;
 };
 
+// The refusal OutputFile::open would give `path` for being one of `inputs`,
+// told without opening it, so that a run writing many files can check them
+// all before it writes the first.
+std::optional<OutputError> refused_output(const std::filesystem::path& path,
+                                          std::span<const InputFile> inputs);
+
 // Opens, writes and commits `bytes` in one go.
 std::expected<void, OutputError> write_output_file(const std::filesystem::path& path,
                                                    std::span<const std::uint8_t> bytes,
