@@ -1,6 +1,10 @@
 #include "file_io.hpp"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <memory>
+#include <system_error>
 #include <string_view>
 
 #include "brackwater/dat/display.hpp"
@@ -15,14 +19,24 @@ std::expected<InputStream, std::string> open_input(const std::filesystem::path& 
   auto opened = dat::PosixFile::open_read_only(path);
   if (!opened) return std::unexpected(lead + opened.error().message());
   auto file = std::make_shared<dat::PosixFile>(std::move(*opened));
-  const auto size = file->size();
-  if (!size) return std::unexpected(lead + size.error().message());
-  ReadChunk read = [file, lead](std::span<char> buffer) -> std::expected<std::size_t, std::string> {
+  struct stat info {};
+  if (::fstat(file->descriptor(), &info) != 0) {
+    return std::unexpected(lead + dat::IoError::from_errno(errno).message());
+  }
+  // A FIFO that nothing has open for writing ends at once; said so, rather
+  // than as input that ended too early.
+  const bool fifo = S_ISFIFO(info.st_mode);
+  auto read_before = std::make_shared<bool>(false);
+  ReadChunk read = [file, lead, fifo, read_before](
+                       std::span<char> buffer) -> std::expected<std::size_t, std::string> {
     auto got = file->read_some_fully(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size());
     if (!got) return std::unexpected(lead + got.error().message());
+    if (fifo && *got == 0 && !*read_before) return std::unexpected(lead + "a FIFO with no writer");
+    *read_before = true;
     return *got;
   };
-  return InputStream{*size, std::move(read)};
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  return InputStream{size, std::move(read)};
 }
 
 std::expected<void, std::string> write_output(const std::filesystem::path& path,
@@ -46,6 +60,12 @@ std::expected<void, std::string> check_outputs(std::span<const std::filesystem::
 
 std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir) {
   if (auto made = cli::make_directories(dir); !made) {
+    std::error_code unknown;
+    if (made.error() == EEXIST && std::filesystem::is_symlink(dir, unknown) &&
+        !std::filesystem::exists(dir, unknown)) {
+      return std::unexpected("create dir " + dat::display_path(dir) +
+                             ": a symbolic link to a path that does not exist");
+    }
     return std::unexpected("create dir " + dat::display_path(dir) + ": " +
                            dat::IoError::from_errno(made.error()).message());
   }

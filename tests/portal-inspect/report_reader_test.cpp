@@ -86,6 +86,15 @@ TEST(ReportReaderTest, FaultsNameTheirLine) {
       {std::string("{}\n\0", 4), "line 2: unexpected byte 0x00"},
       {"{\n\"0x08000001\" [1, 2, 3]}",
        "line 2: syntax error while parsing object separator - unexpected '['; expected ':'"},
+      // Tokens are quoted up to 40 bytes.
+      {"{\"0x08000001\": [1, 2, 1" + std::string(300, '0') + "]}",
+       "line 1: " + channel + ", found 1" + std::string(39, '0') + "..."},
+      {"{\"0x08000001\": [1, 2, " + std::string(60000, '9') + "]}",
+       "line 1: [json.exception.out_of_range.406] number overflow parsing '" +
+           std::string(40, '9') + "...'"},
+      {"{\"0x08000001\": \"" + std::string(60000, 'a') + "\\q\"}",
+       "line 1: syntax error while parsing value - invalid string: forbidden character after "
+       "backslash; last read: '\"" + std::string(39, 'a') + "...'"},
       {"{\"" + std::string(70000, 'k'),
        "line 1: a token of more than 65536 bytes, which no "
        "report holds"},

@@ -13,17 +13,38 @@ namespace brackwater::inspect {
 namespace {
 
 constexpr std::size_t kChannels = 3;
-// Keys are shown in messages up to this many bytes, so a message stays one line.
-constexpr std::size_t kShownKeyBytes = 40;
+// Keys, numbers and other tokens are shown in messages up to this many
+// bytes, so that a message stays one short line.
+constexpr std::size_t kShownTokenBytes = 40;
+
+// `token` cut to kShownTokenBytes, "..." marking the cut.
+std::string shortened(std::string_view token) {
+  if (token.size() <= kShownTokenBytes) return std::string(token);
+  return std::string(token.substr(0, kShownTokenBytes)) + "...";
+}
 
 // `key` in double quotes, shortened and with control characters shown as '?'.
 std::string quoted_key(std::string_view key) {
-  std::string shown(key.substr(0, kShownKeyBytes));
+  std::string shown = shortened(key);
   std::replace_if(
       shown.begin(), shown.end(),
       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
-  if (key.size() > kShownKeyBytes) shown += "...";
   return '"' + dat::utf8_lossy(shown) + '"';
+}
+
+// The parser's message with the token it ends by quoting ("last read:
+// '...'", "number overflow parsing '...'") shortened.
+std::string with_quoted_token_shortened(std::string_view message) {
+  for (const std::string_view lead : {"last read: '", "parsing '"}) {
+    const std::size_t start = message.find(lead);
+    if (start == message.npos || !message.ends_with('\'')) continue;
+    const std::size_t token = start + lead.size();
+    const std::size_t end = message.size() - 1;
+    if (end < token) continue;
+    return std::string(message.substr(0, token)) + shortened(message.substr(token, end - token)) +
+           "'";
+  }
+  return std::string(message);
 }
 
 bool is_upper_hex(char c) {
@@ -106,7 +127,7 @@ class ReportShape {
     // "[json.exception.parse_error.101] parse error at line 1, column 2: {what}"
     const std::string_view text = error.what();
     const std::size_t what = text.find(": ", text.find("parse error"));
-    return fail(std::string(what == text.npos ? text : text.substr(what + 2)));
+    return fail(with_quoted_token_shortened(what == text.npos ? text : text.substr(what + 2)));
   }
 
  private:
@@ -122,7 +143,7 @@ class ReportShape {
       return fail_at(colour_line_,
                      "the value of " + key_ + " must be [r, g, b], found an array of more than 3");
     }
-    if (!bad_channel_) bad_channel_ = Fault{input_.line(), shown.text};
+    if (!bad_channel_) bad_channel_ = Fault{input_.line(), shortened(shown.text)};
     ++count_;
     return true;
   }
