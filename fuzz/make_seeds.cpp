@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "brackwater/dat/file_type/pixel_format.hpp"
@@ -191,6 +192,20 @@ void write_conversions(SeedWriter& seeds) {
   seeds.add("to_rgba8", "negative-width", write_case(negative));
 }
 
+// The first byte of a report input picks its chunk size (1 here).
+void write_reports(SeedWriter& seeds) {
+  const auto report = [](std::string_view text) {
+    Bytes bytes{0};
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return bytes;
+  };
+  seeds.add("report", "empty", report("{\n}\n"));
+  seeds.add("report", "two",
+            report("{\n  \"0x08000000\": [126, 98, 71],\n  \"0x08FFFFFF\": [255, 255, 255]\n}\n"));
+  seeds.add("report", "bad-channel", report("{\"0x08000001\": [1, 2.5e3, -0]}"));
+  seeds.add("report", "duplicate", report("{\"0x08000001\": [1, 2, 3], \"0x08000001\": [1, 2, 3]}"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -203,6 +218,7 @@ int main(int argc, char** argv) {
   write_records(seeds);
   write_streams(seeds);
   write_conversions(seeds);
+  write_reports(seeds);
   if (!seeds.ok()) {
     std::fprintf(stderr, "make_seeds: cannot write under %s\n", argv[1]);
     return 1;

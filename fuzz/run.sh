@@ -12,6 +12,8 @@ set -uo pipefail
 build=${1:-build/fuzz}
 seconds=${2:-8}
 targets=(archive lrs surface surface_texture palette texture to_rgba8)
+# The report reader's target exists only in the build that draws.
+[ -x "$build/fuzz/fuzz_report" ] && targets+=(report)
 
 # AddressSanitizer holds freed memory back (256 MiB by default), which would
 # count against the fuzzers' RSS limit as if an input had used it.

@@ -32,17 +32,22 @@ std::string quoted_key(std::string_view key) {
   return '"' + dat::utf8_lossy(shown) + '"';
 }
 
-// The parser's message with the token it ends by quoting ("last read:
-// '...'", "number overflow parsing '...'") shortened.
+// The parser's message with the token it quotes ("last read: '...'", then
+// perhaps "; expected ...", or "number overflow parsing '...'") shortened.
 std::string with_quoted_token_shortened(std::string_view message) {
   for (const std::string_view lead : {"last read: '", "parsing '"}) {
     const std::size_t start = message.find(lead);
-    if (start == message.npos || !message.ends_with('\'')) continue;
+    if (start == message.npos) continue;
     const std::size_t token = start + lead.size();
-    const std::size_t end = message.size() - 1;
-    if (end < token) continue;
+    // What follows the token is short ("'; expected ':'"); the token, any
+    // bytes at all, may hold the same words.
+    std::size_t end = message.rfind("'; expected ");
+    if (end == message.npos || end < token || message.size() - end > kShownTokenBytes) {
+      end = message.ends_with('\'') ? message.size() - 1 : message.npos;
+    }
+    if (end == message.npos || end < token) continue;
     return std::string(message.substr(0, token)) + shortened(message.substr(token, end - token)) +
-           "'";
+           std::string(message.substr(end));
   }
   return std::string(message);
 }
