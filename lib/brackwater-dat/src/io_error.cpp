@@ -21,11 +21,6 @@ IoError IoError::out_of_memory() {
   return IoError(Kind::OutOfMemory, 0, "memory allocation failed");
 }
 
-std::optional<int> IoError::os_code() const {
-  if (kind_ != Kind::Os) return std::nullopt;
-  return code_;
-}
-
 std::string IoError::message() const {
   if (kind_ != Kind::Os) return fixed_;
   char buffer[256];

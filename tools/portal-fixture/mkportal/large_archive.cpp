@@ -242,7 +242,9 @@ class LargeWriter {
     for (std::uint32_t side = pick(rng_, kTopSizes).side; side > 0; side /= 2) {
       const std::uint32_t texture_id = kFirstTexture + textures_++;
       const auto texture =
-          make_texture(texture_id, kind, side, side, painter.paint(kind, side), palette);
+          portal_fixture::texture(kind, static_cast<std::int32_t>(side),
+                                  static_cast<std::int32_t>(side), painter.paint(kind, side),
+                                  palette, texture_id);
       out_.add_file(texture_id, encode(texture), {.compress = compress});
       mips.textures.push_back(texture_id);
     }

@@ -32,6 +32,9 @@ namespace {
 namespace dat = brackwater::dat;
 using portal_fixture::ArchiveStreamWriter;
 using portal_fixture::encode;
+using portal_fixture::solid_surface;
+using portal_fixture::texture;
+using portal_fixture::textured_surface;
 
 constexpr std::uint32_t kSurfaces = 300;
 constexpr std::uint32_t kFirstSurface = dat::first_id_of_type(dat::kSurfaceIdType);
@@ -168,13 +171,15 @@ std::uint8_t flip(std::uint8_t channel) {
 // One mip of a healthy textured surface; `decoy` draws it in the tone that
 // does not carry the colour.
 dat::Texture look_texture(Look look, const Traits& t, std::uint32_t id, Size size, bool decoy) {
+  const auto width = static_cast<std::int32_t>(size.width);
+  const auto height = static_cast<std::int32_t>(size.height);
   const auto raw = [&](PixelKind kind, Tones tones, std::optional<std::uint32_t> palette = {}) {
-    return make_texture(id, kind, size.width, size.height,
-                        raw_picture(size, decoy ? tones.decoy() : tones), palette);
+    return texture(kind, width, height,
+                   raw_picture(size, decoy ? tones.decoy() : tones), palette, id);
   };
   const auto dxt = [&](PixelKind kind, std::uint16_t c0, std::uint16_t c1, Tones tones) {
-    return make_texture(id, kind, size.width, size.height,
-                        dxt_picture(kind, size, c0, c1, decoy ? tones.decoy() : tones));
+    return texture(kind, width, height,
+                   dxt_picture(kind, size, c0, c1, decoy ? tones.decoy() : tones), std::nullopt, id);
   };
   const auto high = static_cast<std::uint16_t>(t.endpoint | 0x8000);
   const auto low = static_cast<std::uint16_t>(t.endpoint & 0x7FFF);
@@ -212,19 +217,10 @@ dat::Texture look_texture(Look look, const Traits& t, std::uint32_t id, Size siz
   return {};
 }
 
-dat::Surface textured_surface(std::uint32_t index, std::uint32_t mips_id,
-                              std::uint32_t palette_id) {
-  dat::Surface surface;
-  surface.surface_type = index % 2 == 0 ? 0x2 : 0x10004;
-  surface.texture_refs = dat::TextureRefs{mips_id, palette_id};
-  return surface;
-}
-
-dat::Surface solid_surface(std::uint32_t color) {
-  dat::Surface surface;
-  surface.surface_type = 0x1;
-  surface.color_value = color;
-  return surface;
+// Even surfaces are of the plain textured type, odd ones of another type
+// with a textured bit.
+std::uint32_t textured_type(std::uint32_t index) {
+  return index % 2 == 0 ? 0x2 : 0x10004;
 }
 
 class SampleWriter {
@@ -250,7 +246,7 @@ class SampleWriter {
     }
     const std::uint32_t surface_palette =
         look == Look::P8SurfacePalette ? traits.surface_palette : 0;
-    out_.add_file(id, encode(textured_surface(index, mips_id(index), surface_palette)),
+    out_.add_file(id, encode(textured_surface(mips_id(index), surface_palette, textured_type(index))),
                   {.compress = compress});
     std::vector<std::uint32_t> mips;
     for (std::uint32_t level = 0; level < traits.mips; ++level) {
@@ -309,7 +305,7 @@ class SampleWriter {
   // A 4x4 picture of the fault's kind on a surface that refers to it.
   void broken(Fault fault, std::uint32_t index, std::uint32_t id, bool compress) {
     const std::uint32_t palette = fault == Fault::MissingPalette ? kAbsentPalette : kSmallPalette;
-    Bytes surface = encode(textured_surface(index, mips_id(index), 0));
+    Bytes surface = encode(textured_surface(mips_id(index), 0, textured_type(index)));
     if (fault == Fault::TruncatedSurface) surface.resize(10);
     out_.add_file(id, surface, {.compress = compress});
     if (fault == Fault::MissingSurfaceTexture) return;
@@ -320,13 +316,13 @@ class SampleWriter {
     const std::uint32_t tex = texture_id(index, 0);
     switch (fault) {
       case Fault::UnsupportedFormat:
-        texture(index, make_texture(tex, PixelKind::R5G6B5, 4, 4, Bytes(32, 0x5A)));
+        texture(index, portal_fixture::texture(PixelKind::R5G6B5, 4, 4, Bytes(32, 0x5A), std::nullopt, tex));
         break;
       case Fault::ShortPixels:
-        texture(index, make_texture(tex, PixelKind::R8G8B8, 4, 4, Bytes(47, 0x5A)));
+        texture(index, portal_fixture::texture(PixelKind::R8G8B8, 4, 4, Bytes(47, 0x5A), std::nullopt, tex));
         break;
       default:  // the palette is absent, or has 16 colours for index 200
-        texture(index, make_texture(tex, PixelKind::P8, 4, 4, Bytes(16, 200), palette));
+        texture(index, portal_fixture::texture(PixelKind::P8, 4, 4, Bytes(16, 200), palette, tex));
         break;
     }
     surface_texture(index, {tex});

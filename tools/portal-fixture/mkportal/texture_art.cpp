@@ -1,22 +1,6 @@
 #include "texture_art.hpp"
 
-#include <utility>
-
 namespace mkportal {
-
-brackwater::dat::Texture make_texture(std::uint32_t id, PixelKind kind, std::uint32_t width,
-                                      std::uint32_t height, Bytes pixels,
-                                      std::optional<std::uint32_t> palette_id) {
-  brackwater::dat::Texture texture;
-  texture.id = id;
-  texture.width = static_cast<std::int32_t>(width);
-  texture.height = static_cast<std::int32_t>(height);
-  texture.format_raw = static_cast<std::uint32_t>(kind);
-  texture.length = static_cast<std::int32_t>(pixels.size());
-  texture.source_data = std::move(pixels);
-  texture.default_palette_id = palette_id;
-  return texture;
-}
 
 std::uint64_t dxt_tiles(std::uint32_t width, std::uint32_t height) {
   return ((std::uint64_t{width} + 3) / 4) * ((std::uint64_t{height} + 3) / 4);

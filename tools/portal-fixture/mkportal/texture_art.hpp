@@ -1,25 +1,17 @@
 #pragma once
 
-// Building blocks of generated textures: the Texture record and DXT blocks.
+// Building blocks of generated textures: DXT blocks.
 
 #include <cstdint>
-#include <optional>
 
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/dat/file_type/pixel_format.hpp"
-#include "brackwater/dat/file_type/texture.hpp"
 
 namespace mkportal {
 
 using brackwater::dat::Bytes;
 using brackwater::dat::ByteSpan;
 using PixelKind = brackwater::dat::PixelFormat::Kind;
-
-// A Texture record of `kind` holding `pixels`; the paletted kinds also name
-// their default palette.
-brackwater::dat::Texture make_texture(std::uint32_t id, PixelKind kind, std::uint32_t width,
-                                      std::uint32_t height, Bytes pixels,
-                                      std::optional<std::uint32_t> palette_id = std::nullopt);
 
 // DXT blocks cover 4x4 tiles; edge tiles are partly outside the picture.
 std::uint64_t dxt_tiles(std::uint32_t width, std::uint32_t height);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace brackwater::dat {
@@ -19,7 +18,6 @@ class IoError {
   static IoError out_of_memory();
 
   Kind kind() const { return kind_; }
-  std::optional<int> os_code() const;
   // "{strerror} (os error {code})" for OS errors, the fixed message otherwise.
   std::string message() const;
 
