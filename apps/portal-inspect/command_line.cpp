@@ -38,7 +38,7 @@ struct CommandDecl {
   bool takes_several_options() const { return !options[1].name.empty(); }
 };
 
-constexpr std::array<CommandDecl, 8> kCommands{{
+constexpr std::array<CommandDecl, 9> kCommands{{
     {Command::Ls,
      "ls",
      "",
@@ -119,11 +119,23 @@ constexpr std::array<CommandDecl, 8> kCommands{{
      "and writes it to DIR/0xXXXXXXXX.png, on N threads (default: one per core); the files\n"
      "written do not depend on N. Files that do not decode are listed on standard error with\n"
      "the reason and counted; the exit status stays 0 unless a file cannot be written."},
+    {Command::Mount,
+     "mount",
+     "DIR",
+     {{{"foreground", "", false}}},
+     false,
+     "Show the archive as a read-only folder at DIR",
+     "Mounts the archive read-only at DIR, an empty directory, and returns once it is there:\n"
+     "DIR/files/TT/0xXXXXXXXX holds each file's bytes (decompressed) in a folder per top byte\n"
+     "TT, DIR/textures/0xXXXXXXXX.png each texture drawn as export draws it, and\n"
+     "DIR/tintsurvey.json the survey's report. Images and the report are made when first read;\n"
+     "listing decodes nothing. 'fusermount3 -u DIR' unmounts it. With --foreground it stays in\n"
+     "the foreground until Ctrl-C or an unmount, then exits with status 0."},
 }};
 
 // The options any command can take, each with one value, and the flags.
 constexpr std::array<std::string_view, 5> kOptionNames{"out", "png", "type", "html", "jobs"};
-constexpr std::array<std::string_view, 1> kFlagNames{"ids"};
+constexpr std::array<std::string_view, 2> kFlagNames{"ids", "foreground"};
 
 const CommandDecl& declaration(Command command) {
   return *std::ranges::find(kCommands, command, &CommandDecl::command);
@@ -354,6 +366,8 @@ class Parser {
       const std::string value(option.value);
       if (option.name == "ids") {
         result.list_failures = true;
+      } else if (option.name == "foreground") {
+        result.foreground = true;
       } else if (option.name == "type") {
         result.type = parse_type_byte(value);
         if (!result.type) {
