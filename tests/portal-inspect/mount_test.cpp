@@ -2,12 +2,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive_tree.hpp"
@@ -146,6 +149,34 @@ TEST_F(MountTest, ServesWhatCatExportAndTintsurveyWrite) {
   }
   EXPECT_GT(textures, 400u);
   EXPECT_EQ(read_file(in_mount("tintsurvey.json")), read_file(dir_ / "report.json"));
+}
+
+// Readers at once, each opening every texture from the other end of the
+// list, are served the same bytes as one.
+TEST_F(MountTest, ReadersAtOnceGetWhatOneGets) {
+  ASSERT_EQ(dir_.run(MKPORTAL_BIN, {"sample", "portal.dat"}).status, 0);
+  mount("portal.dat");
+  std::vector<fs::path> pngs;
+  for (const auto& file : fs::directory_iterator(in_mount("textures"))) pngs.push_back(file.path());
+  std::ranges::sort(pngs);
+  const auto read_all = [&](bool backwards) {
+    std::map<fs::path, std::string> seen;
+    for (std::size_t k = 0; k < pngs.size(); ++k) {
+      const fs::path& png = pngs[backwards ? pngs.size() - 1 - k : k];
+      std::ifstream in(png, std::ios::binary);
+      seen[png] = std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    return seen;
+  };
+  std::map<fs::path, std::string> forwards;
+  std::map<fs::path, std::string> backwards;
+  {
+    std::jthread one([&] { forwards = read_all(false); });
+    std::jthread other([&] { backwards = read_all(true); });
+  }
+  EXPECT_EQ(forwards.size(), pngs.size());
+  EXPECT_EQ(forwards, backwards);
+  EXPECT_EQ(forwards, read_all(false));
 }
 
 // 300 entries share the chain of one 512 KiB file: what the archive holds is
