@@ -37,22 +37,23 @@ TEST(MkportalCliTest, UsageErrorsExitTwoBeforeWritingAnything) {
   const Case cases[] = {
       {{}, "missing profile: sample or large"},
       {{"huge", "a.dat"}, "unknown profile 'huge': sample or large"},
-      {{"sample"}, "missing OUT path"},
-      {{"sample", ""}, "missing OUT path"},
+      {{"sample"}, "missing OUT for sample"},
+      {{"sample", ""}, "the OUT path must not be empty"},
       {{"sample", "a.dat", "b.dat"}, "unexpected argument 'b.dat'"},
-      {{"sample", "a.dat", "--bogus"}, "unknown option '--bogus'"},
+      {{"sample", "a.dat", "--bogus"}, "unrecognised option '--bogus'"},
       {{"sample", "a.dat", "--seed"}, "option '--seed' needs a value"},
-      {{"sample", "a.dat", "--seed=1", "--seed", "2"}, "option '--seed' given twice"},
-      {{"sample", "a.dat", "--seed", "-1"}, "invalid seed '-1': an unsigned decimal integer"},
+      {{"sample", "a.dat", "--seed=1", "--seed", "2"}, "option '--seed' given more than once"},
+      {{"sample", "a.dat", "--seed", "-1"}, "invalid value '-1' for '--seed': expected an unsigned decimal integer"},
       {{"sample", "a.dat", "--seed", "18446744073709551616"},
-       "invalid seed '18446744073709551616': an unsigned decimal integer"},
-      {{"sample", "a.dat", "--scale", "2"}, "--scale applies to large only"},
+       "invalid value '18446744073709551616' for '--seed': expected an unsigned decimal "
+       "integer"},
+      {{"sample", "a.dat", "--scale", "2"}, "sample takes no option '--scale'"},
       {{"large", "a.dat", "--scale", "0"},
-       "invalid scale '0': a decimal number above 0 and at most 7"},
+       "invalid value '0' for '--scale': expected a decimal number above 0 and at most 7"},
       {{"large", "a.dat", "--scale=7.5"},
-       "invalid scale '7.5': a decimal number above 0 and at most 7"},
+       "invalid value '7.5' for '--scale': expected a decimal number above 0 and at most 7"},
       {{"large", "a.dat", "--scale", "1e2"},
-       "invalid scale '1e2': a decimal number above 0 and at most 7"},
+       "invalid value '1e2' for '--scale': expected a decimal number above 0 and at most 7"},
   };
   for (const Case& c : cases) {
     ToolDir dir;
