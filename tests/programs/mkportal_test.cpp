@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
+#include "brackwater/dat/file_type/surface.hpp"
+#include "brackwater/dat/file_type/surface_texture.hpp"
+#include "brackwater/dat/file_type/texture.hpp"
+#include "brackwater/survey/dominant.hpp"
+#include "brackwater/survey/resolve.hpp"
 #include "tool_dir.hpp"
 
 namespace {
@@ -117,6 +124,57 @@ TEST(MkportalCliTest, LargeArchiveAtASmallScale) {
   const auto run = dir.run(TINTSURVEY_BIN, {"--portal-dat", "large.dat", "--out", "l.json"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(run.err.starts_with("tintsurvey: found 20 surfaces")) << run.err;
+}
+
+// The first mip's dominant colour beside the colour the survey takes from the
+// last: every textured surface that resolves, the fallback grey aside.
+struct MipColours {
+  brackwater::survey::Rgb first;
+  brackwater::survey::Rgb last;
+};
+
+std::vector<MipColours> first_and_last_mip_colours(const std::filesystem::path& archive) {
+  namespace dat = brackwater::dat;
+  namespace survey = brackwater::survey;
+  std::vector<MipColours> found;
+  const auto db = dat::DatDatabase::open(archive);
+  EXPECT_TRUE(db);
+  if (!db) return found;
+  for (const auto& [id, entry] : db->index()) {
+    if (id >> 24 != 0x08) continue;
+    const auto colour = survey::dominant_for(*db, id);
+    if (!colour || colour->solid || colour->fallback_grey) continue;
+    const auto surface = dat::Surface::unpack(*db->get_file(id));
+    const auto mips = dat::SurfaceTexture::unpack(
+        *db->get_file(surface->texture_refs->orig_texture_id));
+    const auto first = dat::Texture::unpack(*db->get_file(mips->textures.front()));
+    const auto pixels = survey::texture_rgba8(
+        *db, *first, survey::choose_palette(*first, surface->texture_refs->orig_palette_id));
+    EXPECT_TRUE(pixels) << std::hex << id;
+    if (pixels) found.push_back({survey::dominant_rgb(*pixels), colour->rgb});
+  }
+  return found;
+}
+
+TEST(MkportalArtTest, EveryMipOfTheSampleIsTheFirstShrunk) {
+  ToolDir dir;
+  ASSERT_EQ(dir.run(MKPORTAL_BIN, {"sample", "sample.dat"}).status, 0);
+  const auto colours = first_and_last_mip_colours(dir / "sample.dat");
+  EXPECT_EQ(colours.size(), 263u);
+  for (const auto& [first, last] : colours) EXPECT_TRUE(first == last);
+}
+
+TEST(MkportalArtTest, TheLargeArchivesLastMipsLookLikeTheirFirst) {
+  ToolDir dir;
+  ASSERT_EQ(dir.run(MKPORTAL_BIN, {"large", "large.dat", "--scale", "0.01"}).status, 0);
+  const auto colours = first_and_last_mip_colours(dir / "large.dat");
+  EXPECT_GT(colours.size(), 70u);
+  const auto near = [](std::uint8_t a, std::uint8_t b) { return std::abs(a - b) <= 40; };
+  for (const auto& [first, last] : colours) {
+    EXPECT_TRUE(near(first.r, last.r) && near(first.g, last.g) && near(first.b, last.b))
+        << +first.r << " " << +first.g << " " << +first.b << " against " << +last.r << " "
+        << +last.g << " " << +last.b;
+  }
 }
 
 }  // namespace
