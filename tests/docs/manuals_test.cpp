@@ -92,7 +92,7 @@ TEST_F(ManualsTest, ManRendersEachPageWithTheUsageAndOptionsOfItsHelp) {
 TEST_F(ManualsTest, PortalInspectPageHoldsTheHelpOfEveryCommand) {
   const std::string page = test_support::read_file(installed("share/man/man1/portal-inspect.1"));
   for (const std::string command : {"ls", "cat", "explain", "errors", "texture", "swatch",
-                                    "sheet", "export"}) {
+                                    "sheet", "export", "mount"}) {
     EXPECT_NE(page.find("\n.SS " + command + "\n"), std::string::npos) << command;
   }
 }
@@ -103,7 +103,7 @@ TEST_F(ManualsTest, BashCompletesCommandsOptionsAndTheirValues) {
   test_support::write_text(dir / "report.json", "{}\n");
 
   EXPECT_EQ(completions("portal-inspect a.dat ", dir.path()),
-            "cat\nerrors\nexplain\nexport\nls\nsheet\nswatch\ntexture\n");
+            "cat\nerrors\nexplain\nexport\nls\nmount\nsheet\nswatch\ntexture\n");
   EXPECT_EQ(completions("portal-inspect a.dat ex", dir.path()), "explain\nexport\n");
   EXPECT_EQ(completions("portal-inspect a.dat sheet report.json --", dir.path()),
             "--help\n--html\n--out\n");
