@@ -2,6 +2,7 @@
 project's CMake, the module alone (no tools, tests or benchmarks), for the
 interpreter that runs pip. Offline: pip install --no-build-isolation ."""
 
+import importlib.util
 import os
 import pathlib
 import shutil
@@ -12,6 +13,15 @@ from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
 
 ROOT = pathlib.Path(__file__).resolve().parent
+
+# Before 70.1, setuptools makes wheels with the wheel package; without it,
+# and without build isolation to fetch it, pip would only say "invalid
+# command 'bdist_wheel'".
+if not (importlib.util.find_spec("wheel")
+        or importlib.util.find_spec("setuptools.command.bdist_wheel")):
+    sys.exit(f"Building brackwater_dat needs the wheel package, which {sys.executable} lacks. "
+             "On Debian: apt-get install python3-wheel, and make the venv with "
+             "/usr/bin/python3 -m venv --system-site-packages; elsewhere: pip install wheel.")
 
 
 class CMakeBuild(build_ext):
