@@ -97,17 +97,23 @@ class pybind11::detail::type_caster<brackwater::python::Archive>
 namespace brackwater::python {
 namespace {
 
-// Opens `self`; a second __init__ is refused rather than ignored.
+// Opens `self`; a second __init__ is refused rather than ignored, also when
+// another thread's ran while this one opened the file without the GIL.
 void open_archive(py::handle self, const std::filesystem::path& path, py::handle read_limit) {
-  if (holds_value(self, typeid(Archive))) {
-    throw py::type_error("Archive.__init__() called on an archive already opened: make a new one");
-  }
+  const auto refuse_if_opened = [self] {
+    if (holds_value(self, typeid(Archive))) {
+      throw py::type_error(
+          "Archive.__init__() called on an archive already opened: make a new one");
+    }
+  };
+  refuse_if_opened();
   const bool survey_limit = read_limit.is(py::ellipsis());
   const std::optional<dat::ReadBudget> limit =
       survey_limit ? std::nullopt : read_limit_from_python(read_limit);
   auto db = std::make_shared<const dat::DatDatabase>(
       value_or_raise(without_gil([&] { return dat::DatDatabase::open(path); })));
   SharedReadLimit reads(survey_limit ? survey::ResolveSession::read_allowance(*db) : limit);
+  refuse_if_opened();
   emplace_value(self, Archive(std::move(db), std::move(reads)));
 }
 

@@ -27,10 +27,6 @@ struct type_caster<brackwater::python::FileId> {
     value.value = cast_op<std::uint32_t>(id);
     return true;
   }
-
-  static handle cast(brackwater::python::FileId id, return_value_policy, handle) {
-    return PyLong_FromUnsignedLong(id.value);
-  }
 };
 
 }  // namespace pybind11::detail

@@ -1,5 +1,6 @@
 """Objects made in ways the module did not intend raise; they never reach C++."""
 
+import concurrent.futures
 import inspect
 
 import brackwater_dat as bd
@@ -14,12 +15,6 @@ def test_classes_python_cannot_create(cls):
     for make in [lambda: cls.__new__(cls), lambda: cls(), lambda: object.__new__(cls)]:
         with pytest.raises(TypeError):
             make()
-
-
-def test_records_cannot_be_copied_into_empty_objects(archive):
-    import copy
-    with pytest.raises(TypeError):
-        copy.copy(archive.header)
 
 
 def archive_calls(a):
@@ -68,3 +63,17 @@ def test_a_bool_is_no_file_id(archive):
                  lambda i: archive.rgba(archive.texture(0x06000014), palette_id=i)]:
         with pytest.raises(TypeError, match="not a bool"):
             call(True)
+
+
+def test_threads_opening_one_archive_at_once_open_it_once(sample_path):
+    a = bd.Archive.__new__(bd.Archive)
+    with concurrent.futures.ThreadPoolExecutor(8) as pool:
+        outcomes = list(pool.map(lambda _: call_outcome(lambda: a.__init__(sample_path)), range(32)))
+    assert outcomes.count(None) == 1 and len(a) == 1104
+
+
+def call_outcome(call):
+    try:
+        call()
+    except TypeError as e:
+        return e
