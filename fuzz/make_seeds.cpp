@@ -21,6 +21,9 @@ namespace {
 using namespace brackwater::dat;
 using brackwater::fuzz::ConversionCase;
 using portal_fixture::ArchiveBuilder;
+using portal_fixture::solid_surface;
+using portal_fixture::texture;
+using portal_fixture::textured_surface;
 using Kind = PixelFormat::Kind;
 
 class SeedWriter {
@@ -52,33 +55,6 @@ Bytes ramp(std::size_t size, unsigned step) {
   return bytes;
 }
 
-Texture texture(std::uint32_t id, std::int32_t width, std::int32_t height, Kind format,
-                Bytes pixels, std::optional<std::uint32_t> palette = {}) {
-  Texture t;
-  t.id = id;
-  t.width = width;
-  t.height = height;
-  t.format_raw = code(format);
-  t.length = static_cast<std::int32_t>(pixels.size());
-  t.source_data = std::move(pixels);
-  t.default_palette_id = palette;
-  return t;
-}
-
-Surface solid(std::uint32_t color) {
-  Surface s;
-  s.surface_type = 1;
-  s.color_value = color;
-  return s;
-}
-
-Surface textured(std::uint32_t surface_texture, std::uint32_t palette) {
-  Surface s;
-  s.surface_type = 2;
-  s.texture_refs = TextureRefs{surface_texture, palette};
-  return s;
-}
-
 SurfaceTexture mips(std::uint32_t id, std::vector<std::uint32_t> textures) {
   return SurfaceTexture{id, 0, 0, std::move(textures)};
 }
@@ -92,14 +68,14 @@ Bytes indices(std::size_t size, std::size_t colors) {
 
 const std::vector<Texture>& sample_textures() {
   static const std::vector<Texture> textures = {
-      texture(0x06000001, 4, 4, Kind::P8, indices(16, 4), 0x04000001),
-      texture(0x06000002, 8, 8, Kind::Dxt1, ramp(32, 37)),
-      texture(0x06000003, 2, 2, Kind::R8G8B8, ramp(12, 21)),
-      texture(0x06000004, 2, 2, Kind::A8R8G8B8, ramp(16, 17)),
-      texture(0x06000005, 2, 2, Kind::Index16, {0, 0, 1, 0, 2, 0, 3, 0}, 0x04000001),
-      texture(0x06000006, 4, 4, Kind::Dxt5, ramp(16, 29)),
-      texture(0x06000007, 4, 4, Kind::Dxt3, ramp(16, 13)),
-      texture(0x06000008, 3, 1, Kind::A8, ramp(3, 80)),
+      texture(Kind::P8, 4, 4, indices(16, 4), 0x04000001, 0x06000001),
+      texture(Kind::Dxt1, 8, 8, ramp(32, 37), std::nullopt, 0x06000002),
+      texture(Kind::R8G8B8, 2, 2, ramp(12, 21), std::nullopt, 0x06000003),
+      texture(Kind::A8R8G8B8, 2, 2, ramp(16, 17), std::nullopt, 0x06000004),
+      texture(Kind::Index16, 2, 2, {0, 0, 1, 0, 2, 0, 3, 0}, 0x04000001, 0x06000005),
+      texture(Kind::Dxt5, 4, 4, ramp(16, 29), std::nullopt, 0x06000006),
+      texture(Kind::Dxt3, 4, 4, ramp(16, 13), std::nullopt, 0x06000007),
+      texture(Kind::A8, 3, 1, ramp(3, 80), std::nullopt, 0x06000008),
   };
   return textures;
 }
@@ -111,7 +87,7 @@ const Palette kPalette{0x04000001, {0xFF102030, 0x80405060, 0x00708090, 0xFFFFFF
 ArchiveBuilder sample_archive(std::uint32_t block_size, bool compress) {
   ArchiveBuilder b({.block_size = block_size});
   const portal_fixture::FileOptions options{.compress = compress};
-  b.add_file(0x08000001, portal_fixture::encode(solid(0xFF336699)), options);
+  b.add_file(0x08000001, portal_fixture::encode(solid_surface(0xFF336699)), options);
   b.add_file(0x04000001, portal_fixture::encode(kPalette), options);
   std::uint32_t surface = 0x08000002;
   for (const Texture& t : sample_textures()) {
@@ -119,7 +95,7 @@ ArchiveBuilder sample_archive(std::uint32_t block_size, bool compress) {
     b.add_file(t.id, portal_fixture::encode(t), options);
     b.add_file(st, portal_fixture::encode(mips(st, {0x06000099, t.id})), options);
     const std::uint32_t own_palette = (surface & 1) ? 0x04000001 : 0;
-    b.add_file(surface++, portal_fixture::encode(textured(st, own_palette)), options);
+    b.add_file(surface++, portal_fixture::encode(textured_surface(st, own_palette)), options);
   }
   return b;
 }
@@ -128,7 +104,7 @@ ArchiveBuilder sample_archive(std::uint32_t block_size, bool compress) {
 ArchiveBuilder two_level_archive() {
   ArchiveBuilder b({.block_size = 16});
   for (std::uint32_t k = 0; k < 70; ++k) {
-    b.add_file(0x08000100 + k, portal_fixture::encode(solid(k * 0x010203)));
+    b.add_file(0x08000100 + k, portal_fixture::encode(solid_surface(k * 0x010203)));
   }
   return b;
 }
@@ -138,9 +114,9 @@ ArchiveBuilder two_level_archive() {
 ArchiveBuilder shared_archive() {
   ArchiveBuilder b({.block_size = 64});
   const std::uint32_t self = b.end();
-  const auto looping = b.add_file(0x08000001, portal_fixture::encode(solid(0xFF204060)),
+  const auto looping = b.add_file(0x08000001, portal_fixture::encode(solid_surface(0xFF204060)),
                                   {.size = 150, .chain = {.links = {{0, self}}}});
-  const auto plain = b.add_file(0x08000002, portal_fixture::encode(solid(0xFF806040)));
+  const auto plain = b.add_file(0x08000002, portal_fixture::encode(solid_surface(0xFF806040)));
   const std::uint32_t leaf = b.add_node({.entries = {looping}});
   b.set_root(b.add_node({.branches = {leaf, leaf}, .entries = {plain}}));
   return b;
@@ -155,8 +131,8 @@ void write_archives(SeedWriter& seeds) {
 }
 
 void write_records(SeedWriter& seeds) {
-  seeds.add("surface", "solid", portal_fixture::encode(solid(0xFF102030)));
-  seeds.add("surface", "textured", portal_fixture::encode(textured(0x05000001, 0x04000001)));
+  seeds.add("surface", "solid", portal_fixture::encode(solid_surface(0xFF102030)));
+  seeds.add("surface", "textured", portal_fixture::encode(textured_surface(0x05000001, 0x04000001)));
   seeds.add("surface_texture", "two", portal_fixture::encode(mips(0x05000001, {1, 2})));
   seeds.add("surface_texture", "none", portal_fixture::encode(mips(0x05000001, {})));
   seeds.add("palette", "four", portal_fixture::encode(kPalette));
@@ -188,7 +164,7 @@ void write_conversions(SeedWriter& seeds) {
   }
   ConversionCase failing{sample_textures()[0], kPalette, true};
   seeds.add("to_rgba8", "fetch-fails", write_case(failing));
-  ConversionCase negative{texture(0, -1, 1, Kind::Dxt1, ramp(8, 3)), {}, false};
+  ConversionCase negative{texture(Kind::Dxt1, -1, 1, ramp(8, 3)), {}, false};
   seeds.add("to_rgba8", "negative-width", write_case(negative));
 }
 

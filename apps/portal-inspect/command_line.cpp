@@ -6,43 +6,48 @@
 #include <vector>
 
 #include "brackwater/cli/option_splitter.hpp"
+#include "brackwater/cli/usage_messages.hpp"
 
 namespace brackwater::inspect {
 namespace {
 
 constexpr std::string_view kProgram = "portal-inspect";
-// Where the command summaries of the general help start, after the synopses.
+// The width of the synopses before the command summaries of the general help.
 constexpr std::size_t kSummaryColumn = 27;
 
 struct OptionDecl {
-  std::string_view name;   // "out", "type", "ids"; empty: no option
-  std::string_view value;  // "FILE", "0xNN"; empty for a flag
+  std::string_view name;     // "out", "type", "ids"; empty: no option
+  std::string_view value;    // "FILE", "0xNN"; empty for a flag
   bool required;
+  std::string_view synonym;  // another name for the option ("png" for "out"); may be empty
 };
 
 struct CommandDecl {
   Command command;
   std::string_view name;
-  std::string_view operand;  // "ID", "REPORT", "DIR" or empty
-  std::array<OptionDecl, 2> options;
-  bool draws_png;  // needs libpng; takes --png as another name for --out
+  std::string_view operand;  // "ID", "REPORT", "DIR" (a mount point) or empty
+  std::array<OptionDecl, 3> options;
+  bool draws_png;       // needs libpng
+  bool out_as_operand;  // a lone operand may stand for --out (export DIR)
   std::string_view summary;
   std::string_view details;
 
-  const OptionDecl* find_option(std::string_view option) const {
+  // The option given as `--{given}`, under its name or its synonym.
+  const OptionDecl* find_option(std::string_view given) const {
     for (const OptionDecl& decl : options) {
-      if (!decl.name.empty() && decl.name == option) return &decl;
+      if (!decl.name.empty() && (decl.name == given || decl.synonym == given)) return &decl;
     }
     return nullptr;
   }
   bool takes_several_options() const { return !options[1].name.empty(); }
 };
 
-constexpr std::array<CommandDecl, 8> kCommands{{
+constexpr std::array<CommandDecl, 9> kCommands{{
     {Command::Ls,
      "ls",
      "",
-     {{{"type", "0xNN", false}}},
+     {{{"type", "0xNN", false, ""}}},
+     false,
      false,
      "List every file: id, stored size, compression, block offset",
      "Lists every file of the archive's index in ascending id order, one line each: the id,\n"
@@ -51,7 +56,8 @@ constexpr std::array<CommandDecl, 8> kCommands{{
     {Command::Cat,
      "cat",
      "ID",
-     {{{"out", "FILE", true}}},
+     {{{"out", "FILE", true, ""}}},
+     false,
      false,
      "Write a file's bytes (decompressed) to FILE",
      "Writes the bytes of file ID to FILE, decompressed when the file is stored compressed:\n"
@@ -61,6 +67,7 @@ constexpr std::array<CommandDecl, 8> kCommands{{
      "ID",
      {},
      false,
+     false,
      "Resolve one surface step by step, or show where it fails",
      "Resolves surface ID the way tintsurvey does and prints every step to standard output:\n"
      "the Surface fields, the mip ids, the texture's format and size, the palette used and why,\n"
@@ -69,7 +76,8 @@ constexpr std::array<CommandDecl, 8> kCommands{{
     {Command::Errors,
      "errors",
      "",
-     {{{"ids", "", false}}},
+     {{{"ids", "", false, ""}}},
+     false,
      false,
      "Count why surfaces fail, most frequent first",
      "Resolves every surface the way tintsurvey does and counts the failures by message, most\n"
@@ -83,8 +91,9 @@ constexpr std::array<CommandDecl, 8> kCommands{{
     {Command::Texture,
      "texture",
      "ID",
-     {{{"out", "FILE", true}}},
+     {{{"out", "FILE", true, "png"}}},
      true,
+     false,
      "Draw a texture, or the texture a surface resolves to, as a PNG",
      "Decodes Texture ID to RGBA8 and writes it to FILE as a PNG. A surface ID (0x08xxxxxx)\n"
      "draws the last mip of its texture with the palette tintsurvey would choose.\n"
@@ -92,8 +101,9 @@ constexpr std::array<CommandDecl, 8> kCommands{{
     {Command::Swatch,
      "swatch",
      "REPORT",
-     {{{"out", "FILE", true}}},
+     {{{"out", "FILE", true, "png"}}},
      true,
+     false,
      "Draw a tintsurvey report as a grid of colour swatches",
      "Reads a report written by tintsurvey and draws one 16 x 16 swatch per surface into FILE,\n"
      "in ascending id order, left to right and top to bottom. It reads no archive: ARCHIVE may\n"
@@ -101,29 +111,46 @@ constexpr std::array<CommandDecl, 8> kCommands{{
     {Command::Sheet,
      "sheet",
      "REPORT",
-     {{{"html", "DIR", true}}},
+     {{{"out", "DIR", true, "html"}}},
      true,
+     false,
      "Show a report's colours beside their textures, as a web page",
      "Writes DIR/index.html and the textures it shows into DIR/textures: one tile per surface\n"
      "of the report, in id order, with its flat colour (and hex), whether it is solid or\n"
      "textured, the mip the survey decodes with the palette it chooses, and the first mip.\n"
      "Surfaces of the archive that the report leaves out are listed with their failure. A\n"
-     "filter box takes an id or a colour. The page needs no network and opens from the disk."},
+     "filter box takes an id or a colour. The page needs no network and opens from the disk.\n"
+     "--html DIR is another name for --out DIR."},
     {Command::Export,
      "export",
-     "DIR",
-     {{{"type", "0xNN", false}, {"jobs", "N", false}}},
+     "",
+     {{{"out", "DIR", true, ""}, {"type", "0xNN", false, ""}, {"jobs", "N", false, ""}}},
+     true,
      true,
      "Write every texture as a PNG file, on all cores",
      "Decodes every file of type 0xNN (default 0x06, the textures) with its default palette\n"
      "and writes it to DIR/0xXXXXXXXX.png, on N threads (default: one per core); the files\n"
      "written do not depend on N. Files that do not decode are listed on standard error with\n"
-     "the reason and counted; the exit status stays 0 unless a file cannot be written."},
+     "the reason and counted; the exit status stays 0 unless a file cannot be written.\n"
+     "DIR may also be given alone, after the command: export DIR."},
+    {Command::Mount,
+     "mount",
+     "DIR",
+     {{{"foreground", "", false, ""}}},
+     false,
+     false,
+     "Show the archive as a read-only folder at DIR",
+     "Mounts the archive read-only at DIR, an empty directory, and returns once it is there:\n"
+     "DIR/files/TT/0xXXXXXXXX holds each file's bytes (decompressed) in a folder per top byte\n"
+     "TT, DIR/textures/0xXXXXXXXX.png each texture drawn as export draws it, and\n"
+     "DIR/tintsurvey.json the survey's report. Images and the report are made when first read;\n"
+     "listing decodes nothing. 'fusermount3 -u DIR' unmounts it. With --foreground it stays in\n"
+     "the foreground until Ctrl-C or an unmount, then exits with status 0."},
 }};
 
 // The options any command can take, each with one value, and the flags.
 constexpr std::array<std::string_view, 5> kOptionNames{"out", "png", "type", "html", "jobs"};
-constexpr std::array<std::string_view, 1> kFlagNames{"ids"};
+constexpr std::array<std::string_view, 2> kFlagNames{"ids", "foreground"};
 
 const CommandDecl& declaration(Command command) {
   return *std::ranges::find(kCommands, command, &CommandDecl::command);
@@ -168,9 +195,14 @@ std::string general_help() {
       "report's colours beside their textures and export every texture.\n\n" +
       general_usage() + "\nCommands:\n";
   for (const CommandDecl& decl : kCommands) {
-    std::string synopsis_text = synopsis(decl);
-    synopsis_text.resize(std::max<std::size_t>(synopsis_text.size() + 2, kSummaryColumn), ' ');
-    out += "  " + synopsis_text + std::string(decl.summary) + "\n";
+    // A synopsis too long for its column has its summary on the next line.
+    std::string line = "  " + synopsis(decl);
+    if (line.size() > kSummaryColumn) {
+      out += line + "\n";
+      line.clear();
+    }
+    line.resize(kSummaryColumn + 2, ' ');
+    out += line + std::string(decl.summary) + "\n";
   }
   out +=
       "\nIDs are hexadecimal, with or without a leading 0x (0x08000001).\n"
@@ -245,8 +277,8 @@ class Parser {
         return std::unexpected(usage_error("more than one option given", nullptr));
       }
       if (std::ranges::find(options_, arg->name, &cli::Argument::name) != options_.end()) {
-        return std::unexpected(usage_error(
-            "option '--" + std::string(arg->name) + "' given more than once", named_so_far()));
+        return std::unexpected(
+            usage_error(cli::usage::given_more_than_once(arg->name), named_so_far()));
       }
       options_.push_back(*arg);
     }
@@ -267,15 +299,15 @@ class Parser {
 
   CliExit refusal(const cli::SplitError& error) const {
     if (error.kind == cli::SplitError::Kind::UnknownOption) {
-      return usage_error("unrecognised option '" + std::string(error.argument) + "'", nullptr);
+      return usage_error(cli::usage::unrecognised_option(error.argument), nullptr);
     }
     if (!options_.empty() && !allows_another_option()) {
       return usage_error("more than one option given", nullptr);
     }
     if (error.kind == cli::SplitError::Kind::FlagValue) {
-      return usage_error("option '--" + std::string(error.name) + "' takes no value", nullptr);
+      return usage_error(cli::usage::takes_no_value(error.name), nullptr);
     }
-    return usage_error("option '--" + std::string(error.name) + "' needs a value", nullptr);
+    return usage_error(cli::usage::needs_value(error.name), nullptr);
   }
 
   // ARCHIVE COMMAND, or a bare "swatch", which reads no archive.
@@ -285,7 +317,7 @@ class Parser {
       decl_ = find_command(operands_[1]);
       operands_.erase(operands_.begin(), operands_.begin() + 2);
       if (archive_.empty()) {
-        return std::unexpected(usage_error("the ARCHIVE path must not be empty", decl_));
+        return std::unexpected(usage_error(cli::usage::empty_path("ARCHIVE"), decl_));
       }
       return {};
     }
@@ -315,61 +347,64 @@ class Parser {
     result.command = decl_->command;
     result.archive = std::filesystem::path(archive_);
 
+    // "export DIR" says what "export --out DIR" says.
+    std::vector<std::string_view> operands = operands_;
+    std::vector<cli::Argument> options = options_;
+    if (decl_->out_as_operand && operands.size() == 1 && !was_given("out")) {
+      if (operands[0].empty()) return fail(cli::usage::empty_path("DIR"));
+      options.push_back(cli::Argument{true, "out", operands[0]});
+      operands.clear();
+    }
+
     const std::size_t wanted = decl_->operand.empty() ? 0 : 1;
-    if (operands_.size() < wanted) {
-      return fail("missing " + std::string(decl_->operand) + " for " + command);
-    }
-    if (operands_.size() > wanted) {
-      return fail("unexpected argument '" + std::string(operands_[wanted]) + "'");
-    }
-    for (const cli::Argument& option : options_) {
-      if (!decl_->find_option(declared_name(option.name))) {
-        return fail(command + " takes no option '--" + std::string(option.name) + "'");
+    if (operands.size() < wanted) return fail(cli::usage::missing_operand(decl_->operand, command));
+    if (operands.size() > wanted) return fail(cli::usage::unexpected_argument(operands[wanted]));
+    for (const cli::Argument& option : options) {
+      if (!decl_->find_option(option.name)) {
+        return fail(cli::usage::takes_no_option(command, option.name));
       }
     }
     for (const OptionDecl& option : decl_->options) {
       const auto given = [&](const cli::Argument& arg) {
-        return declared_name(arg.name) == option.name;
+        return decl_->find_option(arg.name) == &option;
       };
-      if (option.required && std::ranges::none_of(options_, given)) {
-        return fail(command + " needs --" + std::string(option.name) + " " +
-                    std::string(option.value));
+      if (option.required && std::ranges::none_of(options, given)) {
+        return fail(cli::usage::needs_option(command, option.name, option.value));
       }
     }
 
     if (decl_->operand == "ID") {
-      const auto id = parse_file_id(operands_[0]);
+      const auto id = parse_file_id(operands[0]);
       if (!id) {
-        return fail("invalid ID '" + std::string(operands_[0]) +
+        return fail("invalid ID '" + std::string(operands[0]) +
                     "': expected up to eight hex digits, such as 0x08000001");
       }
       result.id = *id;
     } else if (!decl_->operand.empty()) {
-      if (operands_[0].empty()) {
-        return fail("the " + std::string(decl_->operand) + " path must not be empty");
-      }
-      (decl_->operand == "REPORT" ? result.report : result.output) = operands_[0];
+      if (operands[0].empty()) return fail(cli::usage::empty_path(decl_->operand));
+      (decl_->operand == "REPORT" ? result.report : result.output) = operands[0];
     }
-    for (const cli::Argument& option : options_) {
+    for (const cli::Argument& option : options) {
       const std::string value(option.value);
       if (option.name == "ids") {
         result.list_failures = true;
+      } else if (option.name == "foreground") {
+        result.foreground = true;
       } else if (option.name == "type") {
         result.type = parse_type_byte(value);
         if (!result.type) {
-          return fail("invalid value '" + value +
-                      "' for '--type': expected one byte in hex, such as 0x08");
+          return fail(cli::usage::invalid_value(value, "type", "one byte in hex, such as 0x08"));
         }
       } else if (option.name == "jobs") {
         result.jobs = parse_jobs(value);
         if (result.jobs == 0) {
-          return fail("invalid value '" + value + "' for '--jobs': expected a number from 1 to " +
-                      std::to_string(kMaxJobs));
+          return fail(cli::usage::invalid_value(
+              value, "jobs", "a number from 1 to " + std::to_string(kMaxJobs)));
         }
       } else {
         if (value.empty()) {
-          return fail("the " + std::string(decl_->find_option(declared_name(option.name))->value) +
-                      " path of '--" + std::string(option.name) + "' must not be empty");
+          return fail(
+              cli::usage::empty_option_path(decl_->find_option(option.name)->value, option.name));
         }
         result.output = value;
       }
@@ -377,9 +412,12 @@ class Parser {
     return result;
   }
 
-  // The commands that draw take --png as another name for --out.
-  std::string_view declared_name(std::string_view given) const {
-    return given == "png" && decl_->draws_png ? "out" : given;
+  // Whether an option of the command was given under its name or its synonym.
+  bool was_given(std::string_view name) const {
+    return std::ranges::any_of(options_, [&](const cli::Argument& arg) {
+      const OptionDecl* option = decl_->find_option(arg.name);
+      return option != nullptr && option->name == name;
+    });
   }
 
   std::span<const char* const> argv_;

@@ -12,7 +12,7 @@
 
 namespace brackwater::inspect {
 
-enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch, Sheet, Export };
+enum class Command { Ls, Cat, Explain, Errors, Texture, Swatch, Sheet, Export, Mount };
 
 // One parsed invocation; the fields a command does not take stay empty.
 struct Invocation {
@@ -21,8 +21,9 @@ struct Invocation {
   std::uint32_t id = 0;           // cat, explain, texture
   std::optional<std::uint8_t> type;
   std::filesystem::path report;  // swatch, sheet
-  std::filesystem::path output;  // --out (--png for the commands that draw), sheet --html, export DIR
+  std::filesystem::path output;  // --out or a synonym (--png, --html, export DIR); mount DIR
   bool list_failures = false;    // errors --ids
+  bool foreground = false;       // mount --foreground
   unsigned jobs = 0;             // export --jobs; 0 when not given
 };
 

@@ -12,6 +12,7 @@
 #include "command_line.hpp"
 #include "commands.hpp"
 #include "drawing.hpp"
+#include "mount.hpp"
 #include "output_stream.hpp"
 
 namespace {
@@ -25,6 +26,7 @@ std::string failure_line(std::string_view message) {
 
 Outcome dispatch(const Invocation& call, std::ostream& out) {
   if (draws_png(call.command)) return draw(call);
+  if (call.command == Command::Mount) return mount(call);
   auto db = open_archive(call.archive);
   if (!db) return std::unexpected(db.error());
   // No output may replace the archive it comes from.
@@ -46,6 +48,7 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
     case Command::Sheet:
     case Command::Export:
     case Command::Swatch:
+    case Command::Mount:
       break;
   }
   return {};

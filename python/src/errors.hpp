@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <utility>
 
@@ -10,12 +11,14 @@
 
 namespace brackwater::python {
 
-// Each raises the module's exception for the error, its text the library's
-// message. Call with the GIL held.
+// Each raises the module's exception for the error: str() one plain line,
+// `message` the library's text, `causes` the texts below it. A DatError for
+// a spent read limit raises ReadLimitError. Call with the GIL held.
 [[noreturn]] void raise(const dat::DatError& error);
 [[noreturn]] void raise(const dat::ReadError& error);
 [[noreturn]] void raise(const dat::TextureDecodeError& error);
-[[noreturn]] void raise(const survey::SurveyError& error);
+// ResolveError: "surface 0x{id} does not resolve", caused by `error`.
+[[noreturn]] void raise_unresolved(std::uint32_t surface_id, const survey::SurveyError& error);
 
 template <class Value, class Error>
 Value value_or_raise(std::expected<Value, Error> result) {

@@ -9,6 +9,7 @@
 #include "brackwater/dat/lrs.hpp"
 #include "brackwater/survey/dominant.hpp"
 #include "buffer.hpp"
+#include "instances.hpp"
 
 namespace brackwater::python {
 namespace {
@@ -65,7 +66,8 @@ py::object rgba_for_python(dat::Bytes pixels, std::int32_t width, std::int32_t h
 }
 
 void bind_pixels(py::module_& m) {
-  py::class_<RgbaPixels>(m, "_RgbaPixels", py::buffer_protocol()).def_buffer(&RgbaPixels::buffer);
+  py::class_<RgbaPixels>(m, "_RgbaPixels", py::buffer_protocol(),
+                         py::custom_type_setup(refuse_creation)).def_buffer(&RgbaPixels::buffer);
 
   m.def(
       "decompress_lrs",

@@ -13,6 +13,7 @@
 #include "brackwater/dat/file_type/surface.hpp"
 #include "brackwater/dat/file_type/surface_texture.hpp"
 #include "brackwater/dat/file_type/texture.hpp"
+#include "instances.hpp"
 #include "records.hpp"
 
 namespace brackwater::python {
@@ -41,7 +42,8 @@ constexpr PixelFormat::Kind kNamedFormats[] = {
 void bind_pixel_format(py::module_& m) {
   py::class_<PixelFormat> format(m, "PixelFormat",
                                  "A texture format code; str() gives its name, Other(code) for a "
-                                 "code without one.");
+                                 "code without one.",
+                                 py::custom_type_setup(refuse_creation));
   format.def_static("from_code", &PixelFormat::from_code, py::arg("code"))
       .def_property_readonly("code", &PixelFormat::code)
       .def_property_readonly("paletted", &PixelFormat::paletted)
@@ -56,7 +58,8 @@ void bind_pixel_format(py::module_& m) {
 }
 
 void bind_archive_records(py::module_& m) {
-  py::class_<dat::DatHeader>(m, "Header", "The archive's header, as stored.")
+  py::class_<dat::DatHeader>(m, "Header", "The archive's header, as stored.",
+                             py::custom_type_setup(refuse_creation))
       .def_readonly("magic", &dat::DatHeader::magic)
       .def_readonly("block_size", &dat::DatHeader::block_size)
       .def_readonly("file_size", &dat::DatHeader::file_size)
@@ -77,7 +80,8 @@ void bind_archive_records(py::module_& m) {
           [](const dat::DatHeader& h) { return to_python_bytes(h.version_string); })
       .def_readonly("version_minor", &dat::DatHeader::version_minor);
 
-  py::class_<dat::DatFileEntry>(m, "FileEntry", "One directory entry.")
+  py::class_<dat::DatFileEntry>(m, "FileEntry", "One directory entry.",
+                                py::custom_type_setup(refuse_creation))
       .def_readonly("bit_flags", &dat::DatFileEntry::bit_flags)
       .def_readonly("id", &dat::DatFileEntry::id)
       .def_readonly("offset", &dat::DatFileEntry::offset)
@@ -92,10 +96,11 @@ void bind_archive_records(py::module_& m) {
       });
 }
 
-// Records parse from any bytes-like object; equal when every field is.
+// Records parse from any bytes-like object; equal when every field is. Like
+// every class here but Archive, Python cannot create them itself.
 template <class Record>
 py::class_<Record> record_class(py::module_& m, const char* name, const char* doc) {
-  return py::class_<Record>(m, name, doc)
+  return py::class_<Record>(m, name, doc, py::custom_type_setup(refuse_creation))
       .def_static(
           "unpack", [](py::buffer data) { return unpack_record<Record>(BytesView(data).bytes()); },
           py::arg("data"))
@@ -103,7 +108,8 @@ py::class_<Record> record_class(py::module_& m, const char* name, const char* do
 }
 
 void bind_portal_records(py::module_& m) {
-  py::class_<dat::TextureRefs>(m, "TextureRefs", "The references of a textured surface.")
+  py::class_<dat::TextureRefs>(m, "TextureRefs", "The references of a textured surface.",
+                               py::custom_type_setup(refuse_creation))
       .def_readonly("orig_texture_id", &dat::TextureRefs::orig_texture_id)
       .def_readonly("orig_palette_id", &dat::TextureRefs::orig_palette_id);
 

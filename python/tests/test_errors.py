@@ -5,6 +5,8 @@ import struct
 import brackwater_dat as bd
 import pytest
 
+from conftest import run, tool
+
 P8_TEXTURE = 0x06000014
 R5G6B5_TEXTURE = 0x060000D0
 
@@ -65,10 +67,12 @@ def test_truncated_records_raise_read_errors_with_their_frames(parse, data, caus
         parse(data)
     assert raised.value.cause == cause
     assert raised.value.frames == frames
+    assert str(raised.value) == f"{cause}, w{frames[0][1:]}"
     # The library's framed text: the cause, then every field, innermost first.
-    text = str(raised.value)
+    text = raised.value.message
     assert f"Error: {cause}" in text
     assert [text.index(frame) for frame in frames] == sorted(text.index(f) for f in frames)
+    assert raised.value.causes == ()
 
 
 def test_a_truncated_record_in_the_archive(archive):
@@ -83,8 +87,11 @@ def test_a_truncated_record_in_the_archive(archive):
 def test_a_truncated_texture_is_a_dat_error():
     with pytest.raises(bd.DatError) as raised:
         bd.Texture.unpack(struct.pack("<IIi", 0x06000001, 0, 4))
-    assert str(raised.value).startswith("Binary read error: \n")
-    assert "While parsing field 'height' in Texture" in str(raised.value)
+    assert str(raised.value) == (
+        "Binary read error: failed to fill whole buffer, while parsing field 'height' in Texture")
+    assert raised.value.message.startswith("Binary read error: \n")
+    # Below it, the read error's own framed text, as the tools print it.
+    assert raised.value.causes == (raised.value.message[len("Binary read error: "):],)
 
 
 def test_a_closed_archive_refuses_reads(sample_path):
@@ -92,3 +99,28 @@ def test_a_closed_archive_refuses_reads(sample_path):
     archive.close()
     with pytest.raises(ValueError, match="closed archive"):
         archive.read(0x06000014)
+
+
+def test_every_failed_resolve_explains_itself_in_one_plain_line(archive, sample_path):
+    failures = {}
+    for surface_id in archive.ids(0x08):
+        try:
+            archive.resolve(surface_id)
+        except bd.ResolveError as e:
+            failures[surface_id] = e
+    assert len(failures) == 14
+    for surface_id, e in failures.items():
+        assert e.surface_id == surface_id
+        assert e.message == f"surface 0x{surface_id:08X} does not resolve"
+        assert e.causes and e.causes[0]
+        assert "\n" not in str(e) and "\x1b" not in str(e)
+    # The line is the one portal-inspect prints for the same surface.
+    listed = run(tool("portal-inspect"), str(sample_path), "errors", "--ids")
+    assert listed == "".join(f"0x{i:08X}\t{e}\n" for i, e in sorted(failures.items()))
+
+
+def test_a_missing_archive_keeps_the_system_error_below(tmp_path):
+    with pytest.raises(bd.DatError) as raised:
+        bd.Archive(tmp_path / "missing.dat")
+    assert raised.value.message == str(raised.value)
+    assert raised.value.causes == ("No such file or directory (os error 2)",)

@@ -2,10 +2,12 @@
 # the consumer project in SOURCE_DIR against it with the same compiler and
 # flags, and runs it on an archive written by the installed mkportal: it
 # must count the files that mkportal says it wrote. The installed tintsurvey
-# must survey the same archive, and the consumer resolve a surface to the
-# colour of the report and a broken one to its error.
+# must survey the same archive, the consumer's survey give its report byte for
+# byte, and the consumer resolve a surface to the colour of the report and a
+# broken one to its error. Every public header of the installed libraries
+# (under PROJECT_DIR) must be installed.
 #
-#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DGENERATOR=...
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DPROJECT_DIR=... -DWORK_DIR=... -DGENERATOR=...
 #         -DCXX=... -DCXX_FLAGS=... -DLINKER_FLAGS=... -DBUILD_TYPE=... -P install_and_build.cmake
 
 function(run)
@@ -22,6 +24,15 @@ set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(library brackwater-dat brackwater-survey)
+  file(GLOB_RECURSE headers RELATIVE ${PROJECT_DIR}/lib/${library}/include
+       ${PROJECT_DIR}/lib/${library}/include/*)
+  foreach(header IN LISTS headers)
+    if(NOT EXISTS ${prefix}/include/${header})
+      message(FATAL_ERROR "the public header ${header} was not installed")
+    endif()
+  endforeach()
+endforeach()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
     "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
@@ -40,6 +51,10 @@ endif()
 
 run(${prefix}/bin/tintsurvey --portal-dat ${WORK_DIR}/sample.dat --out ${WORK_DIR}/report.json)
 file(READ ${WORK_DIR}/report.json report)
+run(${WORK_DIR}/build/survey_report ${WORK_DIR}/sample.dat)
+if(NOT out STREQUAL report)
+  message(FATAL_ERROR "the consumer's survey differs from tintsurvey's report")
+endif()
 
 # 0x08000005 is textured with a palette of its own; 0x08000088 is a Surface
 # record cut short, whose framed parse error comes out in one line.

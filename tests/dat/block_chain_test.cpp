@@ -223,7 +223,7 @@ TEST(GetFile, ReturnsStoredOrDecompressedBytesByFlag) {
 
   EXPECT_EQ(db.get_file(1), text);
   EXPECT_EQ(db.get_file(2), text);
-  EXPECT_NE(db.index().at(2).size, text.size());
+  EXPECT_NE(db.index().find(2)->second.size, text.size());
   EXPECT_EQ(db.get_file(3), text);
   EXPECT_EQ(db.get_file(4), short_stream);
   EXPECT_EQ(db.get_file(5), Bytes{});

@@ -92,7 +92,7 @@ TEST(HeaderTest, MissingPathIsAPathErrorNamingThePathAsGiven) {
   const auto* path_error = db.error().as<DatError::PathError>();
   ASSERT_NE(path_error, nullptr) << db.error().message();
   EXPECT_EQ(path_error->path.native(), given.native());
-  EXPECT_EQ(path_error->source.os_code(), ENOENT);
+  EXPECT_EQ(path_error->source.kind(), brackwater::dat::IoError::Kind::Os);
   EXPECT_EQ(db.error().message(), "Failed to open file at " + given.native() +
                                       ": No such file or directory (os error 2)");
 }

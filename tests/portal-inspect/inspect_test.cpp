@@ -106,7 +106,7 @@ TEST_F(InspectTest, LsListsTheIndexInIdOrder) {
   const auto line = [&db](std::uint32_t id, std::uint32_t size, bool compressed) {
     char text[64];
     std::snprintf(text, sizeof text, "0x%08X  %10u  %s         0x%08X\n", id, size,
-                  compressed ? "yes" : "no ", db->index().at(id).offset);
+                  compressed ? "yes" : "no ", db->index().find(id)->second.offset);
     return std::string(text);
   };
   const std::string header = "ID                SIZE  COMPRESSED  OFFSET\n";
@@ -117,7 +117,7 @@ TEST_F(InspectTest, LsListsTheIndexInIdOrder) {
                               line(0x08000005, 3, false) + line(0x08000006, 24, false) +
                               line(0x08000007, 24, false));
   const auto textures = inspect({"ls", "--type=6"});
-  EXPECT_EQ(textures.out, header + line(kPaletted, db->index().at(kPaletted).size, true) +
+  EXPECT_EQ(textures.out, header + line(kPaletted, db->index().find(kPaletted)->second.size, true) +
                               line(0x06000002, 32, false));
   const auto all = inspect({"ls"});
   EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 16);

@@ -60,7 +60,7 @@ class SheetExportTest : public test_support::InspectSampleSuite {
 };
 
 TEST_F(SheetExportTest, SheetHasATileOfTheReportsColourPerEntryAndListsEveryFailure) {
-  const auto run = inspect({"sheet", sample_report(), "--html", "sheet"});
+  const auto run = inspect({"sheet", sample_report(), "--out", "sheet"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string html = read_file(dir_->path() / "sheet" / "index.html");
   const auto reported = report_colors(read_file(sample_report()));
@@ -131,7 +131,7 @@ std::optional<brackwater::dat::Bytes> library_rgba(const DatDatabase& db, std::u
 TEST_F(SheetExportTest, ExportWritesTheLibrarysPixelsAlikeOnOneOrTwoThreads) {
   const auto one = inspect({"export", "one", "--jobs", "1"});
   ASSERT_EQ(one.status, 0) << one.err;
-  const auto two = inspect({"export", "two", "--jobs=2", "--type", "0x06"});
+  const auto two = inspect({"export", "--out", "two", "--jobs=2", "--type", "0x06"});
   ASSERT_EQ(two.status, 0) << two.err;
   EXPECT_EQ(one.err.substr(0, one.err.rfind("wrote")), two.err.substr(0, two.err.rfind("wrote")));
 
@@ -177,9 +177,14 @@ TEST_F(SheetExportTest, UsageErrorsOfTheNewCommands) {
        "invalid value 'two' for '--jobs': expected a number from 1 to 256"},
       {{"export", "x", "--jobs", "1", "--jobs", "2"}, "option '--jobs' given more than once"},
       {{"export", ""}, "the DIR path must not be empty"},
+      {{"export"}, "export needs --out DIR"},
+      {{"export", "x", "--out", "y"}, "unexpected argument 'x'"},
+      {{"export", "--out", "x", "--out=y"}, "option '--out' given more than once"},
       {{"export", "x", "--png", "y"}, "export takes no option '--png'"},
-      {{"sheet", "r.json"}, "sheet needs --html DIR"},
+      {{"sheet", "r.json"}, "sheet needs --out DIR"},
       {{"sheet", "r.json", "--html", ""}, "the DIR path of '--html' must not be empty"},
+      {{"sheet", "r.json", "--out", "a", "--html", "b"}, "more than one option given"},
+      {{"texture", "1", "--html", "a"}, "texture takes no option '--html'"},
       {{"ls", "--type", "6", "--jobs", "2"}, "more than one option given"},
   };
   for (const Case& c : cases) {

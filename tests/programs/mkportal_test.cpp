@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "brackwater/dat/database.hpp"
+#include "brackwater/dat/file_type/surface.hpp"
+#include "brackwater/dat/file_type/surface_texture.hpp"
+#include "brackwater/dat/file_type/texture.hpp"
+#include "brackwater/survey/dominant.hpp"
+#include "brackwater/survey/resolve.hpp"
 #include "tool_dir.hpp"
 
 namespace {
@@ -37,22 +44,23 @@ TEST(MkportalCliTest, UsageErrorsExitTwoBeforeWritingAnything) {
   const Case cases[] = {
       {{}, "missing profile: sample or large"},
       {{"huge", "a.dat"}, "unknown profile 'huge': sample or large"},
-      {{"sample"}, "missing OUT path"},
-      {{"sample", ""}, "missing OUT path"},
+      {{"sample"}, "missing OUT for sample"},
+      {{"sample", ""}, "the OUT path must not be empty"},
       {{"sample", "a.dat", "b.dat"}, "unexpected argument 'b.dat'"},
-      {{"sample", "a.dat", "--bogus"}, "unknown option '--bogus'"},
+      {{"sample", "a.dat", "--bogus"}, "unrecognised option '--bogus'"},
       {{"sample", "a.dat", "--seed"}, "option '--seed' needs a value"},
-      {{"sample", "a.dat", "--seed=1", "--seed", "2"}, "option '--seed' given twice"},
-      {{"sample", "a.dat", "--seed", "-1"}, "invalid seed '-1': an unsigned decimal integer"},
+      {{"sample", "a.dat", "--seed=1", "--seed", "2"}, "option '--seed' given more than once"},
+      {{"sample", "a.dat", "--seed", "-1"}, "invalid value '-1' for '--seed': expected an unsigned decimal integer"},
       {{"sample", "a.dat", "--seed", "18446744073709551616"},
-       "invalid seed '18446744073709551616': an unsigned decimal integer"},
-      {{"sample", "a.dat", "--scale", "2"}, "--scale applies to large only"},
+       "invalid value '18446744073709551616' for '--seed': expected an unsigned decimal "
+       "integer"},
+      {{"sample", "a.dat", "--scale", "2"}, "sample takes no option '--scale'"},
       {{"large", "a.dat", "--scale", "0"},
-       "invalid scale '0': a decimal number above 0 and at most 7"},
+       "invalid value '0' for '--scale': expected a decimal number above 0 and at most 7"},
       {{"large", "a.dat", "--scale=7.5"},
-       "invalid scale '7.5': a decimal number above 0 and at most 7"},
+       "invalid value '7.5' for '--scale': expected a decimal number above 0 and at most 7"},
       {{"large", "a.dat", "--scale", "1e2"},
-       "invalid scale '1e2': a decimal number above 0 and at most 7"},
+       "invalid value '1e2' for '--scale': expected a decimal number above 0 and at most 7"},
   };
   for (const Case& c : cases) {
     ToolDir dir;
@@ -116,6 +124,57 @@ TEST(MkportalCliTest, LargeArchiveAtASmallScale) {
   const auto run = dir.run(TINTSURVEY_BIN, {"--portal-dat", "large.dat", "--out", "l.json"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(run.err.starts_with("tintsurvey: found 20 surfaces")) << run.err;
+}
+
+// The first mip's dominant colour beside the colour the survey takes from the
+// last: every textured surface that resolves, the fallback grey aside.
+struct MipColours {
+  brackwater::survey::Rgb first;
+  brackwater::survey::Rgb last;
+};
+
+std::vector<MipColours> first_and_last_mip_colours(const std::filesystem::path& archive) {
+  namespace dat = brackwater::dat;
+  namespace survey = brackwater::survey;
+  std::vector<MipColours> found;
+  const auto db = dat::DatDatabase::open(archive);
+  EXPECT_TRUE(db);
+  if (!db) return found;
+  for (const auto& [id, entry] : db->index()) {
+    if (id >> 24 != 0x08) continue;
+    const auto colour = survey::dominant_for(*db, id);
+    if (!colour || colour->solid || colour->fallback_grey) continue;
+    const auto surface = dat::Surface::unpack(*db->get_file(id));
+    const auto mips = dat::SurfaceTexture::unpack(
+        *db->get_file(surface->texture_refs->orig_texture_id));
+    const auto first = dat::Texture::unpack(*db->get_file(mips->textures.front()));
+    const auto pixels = survey::texture_rgba8(
+        *db, *first, survey::choose_palette(*first, surface->texture_refs->orig_palette_id));
+    EXPECT_TRUE(pixels) << std::hex << id;
+    if (pixels) found.push_back({survey::dominant_rgb(*pixels), colour->rgb});
+  }
+  return found;
+}
+
+TEST(MkportalArtTest, EveryMipOfTheSampleIsTheFirstShrunk) {
+  ToolDir dir;
+  ASSERT_EQ(dir.run(MKPORTAL_BIN, {"sample", "sample.dat"}).status, 0);
+  const auto colours = first_and_last_mip_colours(dir / "sample.dat");
+  EXPECT_EQ(colours.size(), 263u);
+  for (const auto& [first, last] : colours) EXPECT_TRUE(first == last);
+}
+
+TEST(MkportalArtTest, TheLargeArchivesLastMipsLookLikeTheirFirst) {
+  ToolDir dir;
+  ASSERT_EQ(dir.run(MKPORTAL_BIN, {"large", "large.dat", "--scale", "0.01"}).status, 0);
+  const auto colours = first_and_last_mip_colours(dir / "large.dat");
+  EXPECT_GT(colours.size(), 70u);
+  const auto near = [](std::uint8_t a, std::uint8_t b) { return std::abs(a - b) <= 40; };
+  for (const auto& [first, last] : colours) {
+    EXPECT_TRUE(near(first.r, last.r) && near(first.g, last.g) && near(first.b, last.b))
+        << +first.r << " " << +first.g << " " << +first.b << " against " << +last.r << " "
+        << +last.g << " " << +last.b;
+  }
 }
 
 }  // namespace

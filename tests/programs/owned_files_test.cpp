@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -50,6 +51,14 @@ class OwnedFilesTest : public ::testing::Test {
   std::string archive_;
 };
 
+// Whether `args` run one of portal-inspect's commands that draw, which a
+// build without libpng or nlohmann-json leaves out.
+bool draws(const std::vector<std::string>& args) {
+  return std::ranges::any_of(args, [](const std::string& arg) {
+    return arg == "texture" || arg == "swatch";
+  });
+}
+
 TEST_F(OwnedFilesTest, AnOutputThatIsAnInputIsRefused) {
   const std::string archive = (dir_ / "portal.dat").string();
   const std::string refused_archive = "\n\nCaused by:\n    the output is the archive being read\n";
@@ -90,6 +99,7 @@ TEST_F(OwnedFilesTest, AnOutputThatIsAnInputIsRefused) {
        "portal-inspect: write report.json: the output is the report being read\n"},
   };
   for (const Case& c : cases) {
+    if (!PORTAL_INSPECT_DRAWS && draws(c.args)) continue;
     const std::string what = std::string(c.program) + " " + c.args.back() + " in " + c.cwd;
     const auto run = run_process(c.program, c.args, dir_ / c.cwd);
     EXPECT_EQ(run.status, 1) << what;
@@ -258,6 +268,7 @@ TEST_F(OwnedFilesTest, AFifoWithNobodyAtTheOtherEndFailsInsteadOfWaiting) {
       {MKPORTAL_BIN, {"sample", "fifo"}, "mkportal: cannot write fifo: " + no_reader + "\n"},
   };
   for (const Case& c : cases) {
+    if (!PORTAL_INSPECT_DRAWS && draws(c.args)) continue;
     const auto run = dir_.run(c.program, c.args);
     EXPECT_EQ(run.status, 1) << c.program << " " << c.args.back();
     EXPECT_TRUE(run.err.ends_with(c.error_end)) << run.err;

@@ -4,8 +4,6 @@
 // the stored bytes of the records a surface resolves through.
 
 #include <cstdint>
-#include <optional>
-#include <utility>
 #include <vector>
 
 #include "brackwater/dat/bytes.hpp"
@@ -18,36 +16,18 @@
 
 namespace test_support {
 
-// A texture holding `pixels` as its source data, its length theirs.
-inline brackwater::dat::Texture texture(brackwater::dat::PixelFormat::Kind format,
-                                        std::int32_t width, std::int32_t height,
-                                        brackwater::dat::Bytes pixels,
-                                        std::optional<std::uint32_t> palette_id = std::nullopt) {
-  brackwater::dat::Texture t;
-  t.width = width;
-  t.height = height;
-  t.format_raw = static_cast<std::uint32_t>(format);
-  t.length = static_cast<std::int32_t>(pixels.size());
-  t.source_data = std::move(pixels);
-  t.default_palette_id = palette_id;
-  return t;
-}
+using portal_fixture::texture;
 
-// A solid Surface (type 0x1, no bit of the textured mask) of `color_word`.
+// The stored bytes of a solid Surface (type 0x1) of `color_word`.
 inline brackwater::dat::Bytes solid_surface(std::uint32_t color_word) {
-  brackwater::dat::Surface surface;
-  surface.surface_type = 0x1;
-  surface.color_value = color_word;
-  return portal_fixture::encode(surface);
+  return portal_fixture::encode(portal_fixture::solid_surface(color_word));
 }
 
-// A textured Surface (type 0x2) naming its SurfaceTexture and palette (0: none).
+// The stored bytes of a textured Surface (type 0x2) naming its SurfaceTexture
+// and palette (0: none).
 inline brackwater::dat::Bytes textured_surface(std::uint32_t surface_texture_id,
                                                std::uint32_t palette_id = 0) {
-  brackwater::dat::Surface surface;
-  surface.surface_type = 0x2;
-  surface.texture_refs = brackwater::dat::TextureRefs{surface_texture_id, palette_id};
-  return portal_fixture::encode(surface);
+  return portal_fixture::encode(portal_fixture::textured_surface(surface_texture_id, palette_id));
 }
 
 // A SurfaceTexture listing `texture_ids` as its mips.

@@ -9,6 +9,19 @@
 #include "texture_image.hpp"
 
 namespace brackwater::inspect {
+namespace {
+
+// "textures/0x06000014.png", or "textures/0x06000014-0x04000007.png" when a
+// palette recolours it. Appended piece by piece: g++ 12 misjudges the
+// overlap of `"-" + std::string` inlined into a longer sum (-Wrestrict).
+std::string thumbnail_href(std::uint32_t texture_id, std::optional<std::uint32_t> palette_id) {
+  std::string href(ThumbnailWriter::kSubdirectory);
+  href.append("/").append(show_id(texture_id));
+  if (palette_id) href.append("-").append(show_id(*palette_id));
+  return href.append(".png");
+}
+
+}  // namespace
 
 ThumbnailWriter::ThumbnailWriter(const dat::DatDatabase& db, survey::ResolveSession& session,
                                  std::filesystem::path dir,
@@ -60,8 +73,7 @@ ThumbnailOutcome ThumbnailWriter::render(std::uint32_t texture_id, const dat::Te
   auto image =
       drawable_image(texture_id, DecodedTexture{texture.width, texture.height, std::move(*pixels)});
   if (!image) return std::unexpected(std::move(image.error()));
-  Thumbnail thumbnail{std::string(kSubdirectory) + "/" + show_id(texture_id) +
-                          (choice.palette_id ? "-" + show_id(*choice.palette_id) : "") + ".png",
+  Thumbnail thumbnail{thumbnail_href(texture_id, choice.palette_id),
                       texture_id,
                       texture.format().to_string(),
                       texture.width,

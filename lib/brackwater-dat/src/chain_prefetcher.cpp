@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "brackwater/dat/chain_reader.hpp"
 #include "brackwater/dat/field_reader.hpp"
 
 namespace brackwater::dat {
 namespace {
-
-// A block: a 4-byte little-endian link to the next block (0 on the last),
-// then `block_size` - 4 bytes of data.
-constexpr std::uint32_t kLinkSize = 4;
 
 // Where a chain's walk stands: the next read, and the bytes still to come.
 struct Walk {
@@ -29,8 +26,8 @@ ChainPrefetcher::ChainPrefetcher(const PosixFile& file, std::uint32_t block_size
 std::uint64_t ChainPrefetcher::prefetch(std::span<const ChainStart> chains,
                                         std::uint64_t byte_limit, PrefetchedBlocks& into) const {
   // A chain read refuses these before reading anything.
-  if (block_size_ <= kLinkSize) return 0;
-  const std::uint64_t data_area = block_size_ - kLinkSize;
+  if (block_size_ <= kBlockLinkSize) return 0;
+  const std::uint64_t data_area = block_size_ - kBlockLinkSize;
   std::vector<ChainStart> starts(chains.begin(), chains.end());
   std::sort(starts.begin(), starts.end());
   starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
@@ -45,7 +42,7 @@ std::uint64_t ChainPrefetcher::prefetch(std::span<const ChainStart> chains,
     requests.clear();
     std::erase_if(walks, [&](const Walk& walk) {
       const std::uint64_t size =
-          walk.rest ? walk.remaining : kLinkSize + std::min(data_area, walk.remaining);
+          walk.rest ? walk.remaining : kBlockLinkSize + std::min(data_area, walk.remaining);
       if (size > byte_limit - asked) return true;
       asked += size;
       requests.push_back({walk.at, static_cast<std::size_t>(size)});
@@ -67,7 +64,7 @@ std::uint64_t ChainPrefetcher::prefetch(std::span<const ChainStart> chains,
         going_on.push_back({link, remaining});
         continue;
       }
-      const std::uint64_t rest_at = walk.at + kLinkSize + chunk;
+      const std::uint64_t rest_at = walk.at + kBlockLinkSize + chunk;
       if (rest_at <= file_length_ && remaining <= file_length_ - rest_at) {
         going_on.push_back({rest_at, remaining, true});
       }

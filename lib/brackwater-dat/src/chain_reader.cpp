@@ -12,7 +12,6 @@
 namespace brackwater::dat {
 namespace {
 
-constexpr std::size_t kLinkSize = 4;
 // First chunks up to this size are read through the stack together with
 // their link; larger ones take a separate read for the link.
 constexpr std::size_t kStagedChunk = 4096;
@@ -24,28 +23,28 @@ constexpr std::size_t kStagedChunk = 4096;
 std::expected<std::uint32_t, IoError> read_block(const BlockSource& source, std::uint64_t block,
                                                  std::uint8_t* dest, std::size_t chunk,
                                                  std::size_t written_before) {
-  if (written_before >= kLinkSize) {
-    std::uint8_t* link_at = dest - kLinkSize;
-    std::array<std::uint8_t, kLinkSize> saved;
-    std::memcpy(saved.data(), link_at, kLinkSize);
-    auto read = source.pread_exact(link_at, kLinkSize + chunk, block);
+  if (written_before >= kBlockLinkSize) {
+    std::uint8_t* link_at = dest - kBlockLinkSize;
+    std::array<std::uint8_t, kBlockLinkSize> saved;
+    std::memcpy(saved.data(), link_at, kBlockLinkSize);
+    auto read = source.pread_exact(link_at, kBlockLinkSize + chunk, block);
     const std::uint32_t link = load_u32(link_at);
-    std::memcpy(link_at, saved.data(), kLinkSize);
+    std::memcpy(link_at, saved.data(), kBlockLinkSize);
     if (!read) return std::unexpected(read.error());
     return link;
   }
   if (chunk <= kStagedChunk) {
-    std::array<std::uint8_t, kLinkSize + kStagedChunk> staging;
-    auto read = source.pread_exact(staging.data(), kLinkSize + chunk, block);
+    std::array<std::uint8_t, kBlockLinkSize + kStagedChunk> staging;
+    auto read = source.pread_exact(staging.data(), kBlockLinkSize + chunk, block);
     if (!read) return std::unexpected(read.error());
-    std::memcpy(dest, staging.data() + kLinkSize, chunk);
+    std::memcpy(dest, staging.data() + kBlockLinkSize, chunk);
     return load_u32(staging.data());
   }
-  std::array<std::uint8_t, kLinkSize> link;
-  if (auto read = source.pread_exact(link.data(), kLinkSize, block); !read) {
+  std::array<std::uint8_t, kBlockLinkSize> link;
+  if (auto read = source.pread_exact(link.data(), kBlockLinkSize, block); !read) {
     return std::unexpected(read.error());
   }
-  if (auto read = source.pread_exact(dest, chunk, block + kLinkSize); !read) {
+  if (auto read = source.pread_exact(dest, chunk, block + kBlockLinkSize); !read) {
     return std::unexpected(read.error());
   }
   return load_u32(link.data());
@@ -74,7 +73,7 @@ std::expected<Bytes, DatError> ChainReader::read(std::uint32_t offset, std::uint
   // A data area of 0 bytes would let a looping chain run forever; with one
   // byte or more, a chain that revisits its blocks still ends once `size`
   // bytes are gathered.
-  if (block_size_ <= kLinkSize) {
+  if (block_size_ <= kBlockLinkSize) {
     return std::unexpected(DatError(DatError::Corruption{
         "block chain at offset 0x" + hex8(offset) + " cannot be read: block size " +
         std::to_string(block_size_) + " leaves no room for data"}));
@@ -92,7 +91,7 @@ std::expected<Bytes, DatError> ChainReader::read(std::uint32_t offset, std::uint
     return std::unexpected(DatError(IoError::out_of_memory()));
   }
 
-  const std::size_t data_area = block_size_ - kLinkSize;
+  const std::size_t data_area = block_size_ - kBlockLinkSize;
   std::uint64_t block = offset;
   std::size_t written = 0;
   while (true) {
@@ -109,7 +108,7 @@ std::expected<Bytes, DatError> ChainReader::read(std::uint32_t offset, std::uint
       // The chain ends early: the rest follows this block's data
       // contiguously. A rest running past the end of the source is refused
       // before the output is filled for it.
-      const std::uint64_t rest_at = block + kLinkSize + chunk;
+      const std::uint64_t rest_at = block + kBlockLinkSize + chunk;
       if (size - written > length_ - std::min(length_, rest_at)) {
         return std::unexpected(DatError(IoError::fill_whole_buffer()));
       }

@@ -1,7 +1,6 @@
 #include "brackwater/dat/file_index.hpp"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "brackwater/dat/display.hpp"
 
@@ -34,12 +33,6 @@ bool FileIndex::strictly_ascending(std::span<const value_type> entries) {
 FileIndex::const_iterator FileIndex::find(std::uint32_t id) const {
   const auto found = std::lower_bound(entries_.begin(), entries_.end(), id, id_below);
   return found != entries_.end() && found->first == id ? found : entries_.end();
-}
-
-const DatFileEntry& FileIndex::at(std::uint32_t id) const {
-  const auto found = find(id);
-  if (found == end()) throw std::out_of_range("no file " + hex8(id) + " in the index");
-  return found->second;
 }
 
 std::span<const FileIndex::value_type> FileIndex::of_type(std::uint8_t type) const {

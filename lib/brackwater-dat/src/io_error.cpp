@@ -25,11 +25,6 @@ IoError IoError::changed() {
   return IoError(Kind::Changed, 0, "the file changed while it was read");
 }
 
-std::optional<int> IoError::os_code() const {
-  if (kind_ != Kind::Os) return std::nullopt;
-  return code_;
-}
-
 std::string IoError::message() const {
   if (kind_ != Kind::Os) return fixed_;
   char buffer[256];

@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "brackwater/cli/option_splitter.hpp"
+#include "brackwater/cli/usage_messages.hpp"
 
 namespace mkportal {
 namespace {
 
 using brackwater::cli::CliExit;
 using brackwater::cli::SplitError;
+namespace usage = brackwater::cli::usage;
 
 constexpr const char* kUsage =
     "Usage: mkportal sample OUT [--seed N]\n"
@@ -78,12 +80,12 @@ std::expected<Command, CliExit> parse_command_line(std::span<const char* const> 
       continue;
     }
     if (!arg && arg.error().kind == SplitError::Kind::UnknownOption) {
-      return usage_error("unknown option '" + std::string(arg.error().argument) + "'");
+      return usage_error(usage::unrecognised_option(arg.error().argument));
     }
     const std::string_view name = arg ? arg->name : arg.error().name;
     std::optional<std::string_view>& value = name == "seed" ? seed : scale;
-    if (value) return usage_error("option '--" + std::string(name) + "' given twice");
-    if (!arg) return usage_error("option '--" + std::string(name) + "' needs a value");
+    if (value) return usage_error(usage::given_more_than_once(name));
+    if (!arg) return usage_error(usage::needs_value(name));
     value = arg->value;
   }
 
@@ -96,25 +98,24 @@ std::expected<Command, CliExit> parse_command_line(std::span<const char* const> 
   } else {
     return usage_error("unknown profile '" + std::string(positionals[0]) + "': sample or large");
   }
-  if (positionals.size() < 2 || positionals[1].empty()) return usage_error("missing OUT path");
-  if (positionals.size() > 2) {
-    return usage_error("unexpected argument '" + std::string(positionals[2]) + "'");
-  }
+  if (positionals.size() < 2) return usage_error(usage::missing_operand("OUT", positionals[0]));
+  if (positionals[1].empty()) return usage_error(usage::empty_path("OUT"));
+  if (positionals.size() > 2) return usage_error(usage::unexpected_argument(positionals[2]));
   command.out = std::filesystem::path(std::string(positionals[1]));
 
   if (seed) {
     const auto value = parse_seed(*seed);
     if (!value) {
-      return usage_error("invalid seed '" + std::string(*seed) + "': an unsigned decimal integer");
+      return usage_error(usage::invalid_value(*seed, "seed", "an unsigned decimal integer"));
     }
     command.seed = *value;
   }
   if (scale) {
-    if (command.profile != Profile::Large) return usage_error("--scale applies to large only");
+    if (command.profile != Profile::Large) return usage_error(usage::takes_no_option("sample", "scale"));
     const auto value = parse_scale(*scale);
     if (!value) {
-      return usage_error("invalid scale '" + std::string(*scale) +
-                         "': a decimal number above 0 and at most 7");
+      return usage_error(
+          usage::invalid_value(*scale, "scale", "a decimal number above 0 and at most 7"));
     }
     command.scale = *value;
   }

@@ -1,9 +1,9 @@
 // The large archive: shaped like a client's portal archive, for measuring a
 // survey. Blocks of 1024 bytes; per 10,000 surfaces about 100,000 files and
-// 500 MB. Most surfaces are textured with a full mip chain from 256x256,
-// 128x128 or 64x64 down to 1x1, mostly DXT1, DXT5 and P8; P8 textures share
-// a small set of palettes, and some surfaces recolour the SurfaceTexture of
-// the P8 surface before them with a palette of their own. Files of other
+// 500 MB. Most surfaces are textured with a full mip chain of one picture
+// from 256x256, 128x128 or 64x64 down to 1x1, mostly DXT1, DXT5 and P8; P8
+// textures share a small set of palettes, and some surfaces recolour the
+// SurfaceTexture of the P8 surface before them with a palette of their own. Files of other
 // kinds, which a survey passes over, fill the id range below the palettes.
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "brackwater/dat/file_type/surface_texture.hpp"
 #include "portal_fixture/archive_stream_writer.hpp"
 #include "portal_fixture/records.hpp"
+#include "picture.hpp"
 #include "profiles.hpp"
 #include "splitmix64.hpp"
 #include "texture_art.hpp"
@@ -83,90 +84,85 @@ std::uint32_t scaled(double count, double scale) {
   return static_cast<std::uint32_t>(std::max(1.0, std::round(count * scale)));
 }
 
-// A colour near `base`: each RGB565 channel moved by a little noise.
-std::uint16_t near(std::uint16_t base, std::uint64_t noise) {
-  return static_cast<std::uint16_t>(base ^ (noise & 0x0843));
-}
-
-std::uint8_t channel_near(std::uint8_t base, std::uint64_t noise) {
-  return static_cast<std::uint8_t>(base ^ (noise & 0x1F));
-}
-
-// Pixel data of one mip, drawn around a texture's base colours.
+// Each texture's picture, drawn once at the first mip's size: mostly one
+// colour, with darker patches; paletted ones mostly one
+// palette entry, with patches of four others. Some pictures with alpha are
+// cut-outs, mostly transparent, and shrink to the fallback grey.
 class Painter {
  public:
   explicit Painter(SplitMix64& rng) : rng_(rng) {
-    base0_ = static_cast<std::uint16_t>(rng_.next() | 0x8000);
-    base1_ = static_cast<std::uint16_t>(rng_.next() & 0x7FFF);
+    const std::uint64_t colour = rng_.next();
+    for (std::size_t c = 0; c < 3; ++c) base_[c] = static_cast<std::uint8_t>(colour >> (8 * c));
+    cut_out_ = rng_.below(100) < kCutOutShare;
     for (std::uint8_t& index : themes_) index = static_cast<std::uint8_t>(rng_.below(256));
   }
 
-  Bytes paint(PixelKind kind, std::uint32_t side) {
-    switch (kind) {
-      case PixelKind::Dxt1:
-      case PixelKind::Dxt3:
-      case PixelKind::Dxt5:
-        return blocks(kind, side);
-      case PixelKind::P8:
-      case PixelKind::Index16:
-        return indices(kind == PixelKind::Index16 ? 2 : 1, side);
-      default:
-        return raw(kind, side);
+  // Every mip's pixels, the first `side` x `side`, each next one halved,
+  // down to 1 x 1.
+  std::vector<Bytes> mips(PixelKind kind, std::uint32_t side) {
+    std::vector<Bytes> out;
+    if (kind == PixelKind::P8 || kind == PixelKind::Index16) {
+      for (IndexPicture picture = indices(side);; picture = picture.halved()) {
+        out.push_back(picture.encode(kind));
+        if (picture.side == 1) break;
+      }
+    } else {
+      for (RgbaPicture picture = colours(side);; picture = picture.halved()) {
+        out.push_back(picture.encode(kind));
+        if (picture.side == 1) break;
+      }
     }
+    return out;
   }
 
  private:
-  Bytes blocks(PixelKind kind, std::uint32_t side) {
-    Bytes out;
-    for (std::uint64_t tile = dxt_tiles(side, side); tile > 0; --tile) {
-      const std::uint64_t noise = rng_.next();
-      if (kind == PixelKind::Dxt3) put_dxt3_alpha(out, ~(noise & noise >> 7 & 0x1111111111111111u));
-      if (kind == PixelKind::Dxt5) {
-        put_dxt5_alpha(out, 255, static_cast<std::uint8_t>(noise >> 56),
-                       noise >> 8 & 0xFFFFFFFFFFFF);
+  static constexpr std::uint32_t kPatch = 8;         // pixels a side
+  static constexpr std::uint32_t kPatchShare = 25;   // out of 100
+  static constexpr std::uint32_t kCutOutShare = 20;  // of pictures with alpha
+
+  RgbaPicture colours(std::uint32_t side) {
+    RgbaPicture picture{side, Bytes(std::size_t{side} * side * 4)};
+    const std::uint32_t patches = (side + kPatch - 1) / kPatch;
+    std::vector<std::uint64_t> patch_words(std::size_t{patches} * patches);
+    for (std::uint64_t& word : patch_words) word = rng_.next();
+    for (std::uint32_t y = 0; y < side; ++y) {
+      for (std::uint32_t x = 0; x < side; ++x) {
+        const std::uint64_t patch = patch_words[std::size_t{y / kPatch} * patches + x / kPatch];
+        const bool dark = patch % 100 < kPatchShare;
+        const bool clear = cut_out_ ? patch % 100 < 80 : patch % 100 >= 95;
+        std::uint8_t* pixel = picture.at(x, y);
+        for (std::size_t c = 0; c < 3; ++c) {
+          pixel[c] = static_cast<std::uint8_t>(dark ? base_[c] * 3u / 4 : base_[c]);
+        }
+        pixel[3] = clear ? (cut_out_ ? 0 : 96) : 255;
       }
-      put_colour_block(out, near(base0_, noise), near(base1_, noise >> 16),
-                       static_cast<std::uint32_t>(noise >> 24));
     }
-    return out;
+    return picture;
   }
 
-  // Runs of one palette index per tile, with a sprinkling of the next.
-  Bytes indices(std::size_t index_bytes, std::uint32_t side) {
-    Bytes out(std::size_t{side} * side * index_bytes);
+  // Tiles of 4 x 4 in one theme, mostly the first, with a sprinkling of
+  // the next.
+  IndexPicture indices(std::uint32_t side) {
+    IndexPicture picture{side, std::vector<std::uint8_t>(std::size_t{side} * side)};
     std::vector<std::uint8_t> tile_theme((side + 3) / 4);
     for (std::uint32_t y = 0; y < side; ++y) {
       if (y % 4 == 0) {
-        for (std::uint8_t& theme : tile_theme) theme = static_cast<std::uint8_t>(rng_.below(4));
+        for (std::uint8_t& theme : tile_theme) {
+          const std::uint32_t roll = rng_.below(400);
+          theme = roll < 4 * (100 - kPatchShare) ? 0 : static_cast<std::uint8_t>(1 + roll % 3);
+        }
       }
       for (std::uint32_t x = 0; x < side; ++x) {
         const std::size_t theme = tile_theme[x / 4] + ((x ^ y) % 7 == 0 ? 1 : 0);
-        out[(std::size_t{y} * side + x) * index_bytes] = themes_[theme];
+        picture.indices[std::size_t{y} * side + x] = themes_[theme];
       }
     }
-    return out;
-  }
-
-  Bytes raw(PixelKind kind, std::uint32_t side) {
-    const std::size_t pixel_bytes = kind == PixelKind::A8R8G8B8 ? 4
-                                    : kind == PixelKind::R8G8B8 ? 3
-                                    : kind == PixelKind::A8     ? 1
-                                                                : 2;
-    const std::uint8_t base[4] = {static_cast<std::uint8_t>(base0_),
-                                  static_cast<std::uint8_t>(base0_ >> 8),
-                                  static_cast<std::uint8_t>(base1_), 0xFF};
-    Bytes out(std::size_t{side} * side * pixel_bytes);
-    for (std::size_t at = 0; at < out.size(); at += pixel_bytes) {
-      const std::uint64_t noise = rng_.next();
-      for (std::size_t k = 0; k < pixel_bytes; ++k)
-        out[at + k] = channel_near(base[k], noise >> (8 * k));
-    }
-    return out;
+    return picture;
   }
 
   SplitMix64& rng_;
-  std::uint16_t base0_;
-  std::uint16_t base1_;
+  std::array<std::uint8_t, 3> base_{};
+  bool cut_out_ = false;
   std::array<std::uint8_t, 5> themes_{};
 };
 
@@ -239,12 +235,16 @@ class LargeWriter {
     const bool compress = kind == PixelKind::P8 && rng_.below(100) < kCompressedP8Share;
     Painter painter(rng_);
     dat::SurfaceTexture mips{kFirstMips + mips_count_++, 0, 0, {}};
-    for (std::uint32_t side = pick(rng_, kTopSizes).side; side > 0; side /= 2) {
+    std::uint32_t side = pick(rng_, kTopSizes).side;
+    for (Bytes& pixels : painter.mips(kind, side)) {
       const std::uint32_t texture_id = kFirstTexture + textures_++;
       const auto texture =
-          make_texture(texture_id, kind, side, side, painter.paint(kind, side), palette);
+          portal_fixture::texture(kind, static_cast<std::int32_t>(side),
+                                  static_cast<std::int32_t>(side), std::move(pixels), palette,
+                                  texture_id);
       out_.add_file(texture_id, encode(texture), {.compress = compress});
       mips.textures.push_back(texture_id);
+      side /= 2;
     }
     out_.add_file(mips.id, encode(mips));
     if (kind == PixelKind::P8) last_p8_mips_ = mips.id;

@@ -7,10 +7,12 @@
 // between surfaces comes from one word, SplitMix64::at(seed, i) (see Traits).
 //
 // A textured surface shows a two-tone picture: a plain tone, and a stripe
-// tone on the pixels where (x + y) % 4 == 3, always the smaller share. One of
-// the tones is the colour that the surface resolves to; the other differs
-// from it in the top bit of red (or is transparent). Mips before the last
-// are drawn wholly in the other tone, so decoding the wrong mip shows.
+// tone on the pixels where (x + y) % 4 == 3 of its last mip, always the
+// smaller share. One of the tones is the colour that the surface resolves
+// to; the other differs from it in the top bit of red (or is transparent).
+// Mips before the last show the same picture enlarged, each twice the size
+// of the next, so every mip is a downscale of the first and the colour looks
+// like the texture it stands for.
 
 #include <array>
 #include <cstdint>
@@ -32,6 +34,9 @@ namespace {
 namespace dat = brackwater::dat;
 using portal_fixture::ArchiveStreamWriter;
 using portal_fixture::encode;
+using portal_fixture::solid_surface;
+using portal_fixture::texture;
+using portal_fixture::textured_surface;
 
 constexpr std::uint32_t kSurfaces = 300;
 constexpr std::uint32_t kFirstSurface = dat::first_id_of_type(dat::kSurfaceIdType);
@@ -113,50 +118,54 @@ struct Traits {
 struct Tones {
   Bytes plain;
   Bytes stripe;
-  bool stripe_counts = false;  // the stripe carries the colour, the plain tone is see-through
+};
 
-  // Every pixel in the tone that does not carry the colour.
-  Tones decoy() const {
-    const Bytes& other = stripe_counts ? plain : stripe;
-    return {other, other, stripe_counts};
+// The picture at a mip `scale` levels above the last: each of its pixels is
+// one of the last mip's, enlarged 2^scale times.
+struct Picture {
+  Size size;  // of the mip
+  unsigned scale;
+
+  const Bytes& tone(const Tones& tones, std::uint32_t x, std::uint32_t y) const {
+    return ((x >> scale) + (y >> scale)) % 4 == 3 ? tones.stripe : tones.plain;
   }
 };
 
-bool on_stripe(std::uint32_t x, std::uint32_t y) {
-  return (x + y) % 4 == 3;
-}
-
-Bytes raw_picture(Size size, const Tones& tones) {
+Bytes raw_picture(const Picture& picture, const Tones& tones) {
   Bytes out;
-  for (std::uint32_t y = 0; y < size.height; ++y) {
-    for (std::uint32_t x = 0; x < size.width; ++x) {
-      const Bytes& pixel = on_stripe(x, y) ? tones.stripe : tones.plain;
+  for (std::uint32_t y = 0; y < picture.size.height; ++y) {
+    for (std::uint32_t x = 0; x < picture.size.width; ++x) {
+      const Bytes& pixel = picture.tone(tones, x, y);
       out.insert(out.end(), pixel.begin(), pixel.end());
     }
   }
   return out;
 }
 
-// Field `part` of each tone, `bits` wide per pixel of a 4x4 tile, pixel 0 lowest.
-std::uint64_t tile_codes(const Tones& tones, std::size_t part, unsigned bits) {
+// Field `part` of each pixel's tone in the 4x4 tile at (x, y), `bits` wide,
+// pixel 0 lowest.
+std::uint64_t tile_codes(const Picture& picture, const Tones& tones, std::uint32_t x,
+                         std::uint32_t y, std::size_t part, unsigned bits) {
   std::uint64_t codes = 0;
   for (unsigned p = 0; p < 16; ++p) {
-    const Bytes& tone = on_stripe(p % 4, p / 4) ? tones.stripe : tones.plain;
+    const Bytes& tone = picture.tone(tones, x + p % 4, y + p / 4);
     codes |= std::uint64_t{tone[part]} << (bits * p);
   }
   return codes;
 }
 
-// Every tile holds the same block: the stripe runs through each alike.
-Bytes dxt_picture(PixelKind kind, Size size, std::uint16_t c0, std::uint16_t c1,
+Bytes dxt_picture(PixelKind kind, const Picture& picture, std::uint16_t c0, std::uint16_t c1,
                   const Tones& tones) {
-  Bytes block;
-  if (kind == PixelKind::Dxt3) put_dxt3_alpha(block, tile_codes(tones, 1, 4));
-  if (kind == PixelKind::Dxt5) put_dxt5_alpha(block, 0, 255, tile_codes(tones, 1, 3));
-  put_colour_block(block, c0, c1, static_cast<std::uint32_t>(tile_codes(tones, 0, 2)));
   Bytes out;
-  for (std::uint64_t tile = 0; tile < dxt_tiles(size.width, size.height); ++tile) {
-    out.insert(out.end(), block.begin(), block.end());
+  for (std::uint32_t y = 0; y < picture.size.height; y += 4) {
+    for (std::uint32_t x = 0; x < picture.size.width; x += 4) {
+      const auto codes = [&](std::size_t part, unsigned bits) {
+        return tile_codes(picture, tones, x, y, part, bits);
+      };
+      if (kind == PixelKind::Dxt3) put_dxt3_alpha(out, codes(1, 4));
+      if (kind == PixelKind::Dxt5) put_dxt5_alpha(out, 0, 255, codes(1, 3));
+      put_colour_block(out, c0, c1, static_cast<std::uint32_t>(codes(0, 2)));
+    }
   }
   return out;
 }
@@ -165,16 +174,17 @@ std::uint8_t flip(std::uint8_t channel) {
   return static_cast<std::uint8_t>(channel ^ 0x80);
 }
 
-// One mip of a healthy textured surface; `decoy` draws it in the tone that
-// does not carry the colour.
-dat::Texture look_texture(Look look, const Traits& t, std::uint32_t id, Size size, bool decoy) {
+// One mip of a healthy textured surface, `scale` levels above the last.
+dat::Texture look_texture(Look look, const Traits& t, std::uint32_t id, unsigned scale) {
+  const Picture picture{{t.size.width << scale, t.size.height << scale}, scale};
+  const auto width = static_cast<std::int32_t>(picture.size.width);
+  const auto height = static_cast<std::int32_t>(picture.size.height);
   const auto raw = [&](PixelKind kind, Tones tones, std::optional<std::uint32_t> palette = {}) {
-    return make_texture(id, kind, size.width, size.height,
-                        raw_picture(size, decoy ? tones.decoy() : tones), palette);
+    return texture(kind, width, height, raw_picture(picture, tones), palette, id);
   };
   const auto dxt = [&](PixelKind kind, std::uint16_t c0, std::uint16_t c1, Tones tones) {
-    return make_texture(id, kind, size.width, size.height,
-                        dxt_picture(kind, size, c0, c1, decoy ? tones.decoy() : tones));
+    return texture(kind, width, height, dxt_picture(kind, picture, c0, c1, tones), std::nullopt,
+                   id);
   };
   const auto high = static_cast<std::uint16_t>(t.endpoint | 0x8000);
   const auto low = static_cast<std::uint16_t>(t.endpoint & 0x7FFF);
@@ -187,8 +197,7 @@ dat::Texture look_texture(Look look, const Traits& t, std::uint32_t id, Size siz
     case Look::A8R8G8B8:
       return raw(PixelKind::A8R8G8B8,
                  {{t.blue, t.green, flip(t.red), static_cast<std::uint8_t>(t.top & 0x7F)},
-                  {t.blue, t.green, t.red, static_cast<std::uint8_t>(t.top | 0x80)},
-                  true});
+                  {t.blue, t.green, t.red, static_cast<std::uint8_t>(t.top | 0x80)}});
     case Look::A8:
       return raw(PixelKind::A8, {{t.red}, {flip(t.red)}});
     case Look::LscapeAlpha:
@@ -201,30 +210,21 @@ dat::Texture look_texture(Look look, const Traits& t, std::uint32_t id, Size siz
     case Look::Dxt1:  // four colours; the plain tone is c0
       return dxt(PixelKind::Dxt1, high, low, {{0, 0}, {1, 0}});
     case Look::Dxt1Transparent:  // three colours; plain is transparent, the stripe their mean
-      return dxt(PixelKind::Dxt1, low, high, {{3, 0}, {2, 0}, true});
+      return dxt(PixelKind::Dxt1, low, high, {{3, 0}, {2, 0}});
     case Look::Dxt3:  // four colours although c0 < c1; plain alpha 119, stripe 255
-      return dxt(PixelKind::Dxt3, low, high, {{1, 7}, {2, 15}, true});
+      return dxt(PixelKind::Dxt3, low, high, {{1, 7}, {2, 15}});
     case Look::Dxt5:  // alpha from 0 (index 6) to 255 (index 7)
-      return dxt(PixelKind::Dxt5, high, low, {{0, 6}, {3, 7}, true});
+      return dxt(PixelKind::Dxt5, high, low, {{0, 6}, {3, 7}});
     case Look::Solid:
       break;
   }
   return {};
 }
 
-dat::Surface textured_surface(std::uint32_t index, std::uint32_t mips_id,
-                              std::uint32_t palette_id) {
-  dat::Surface surface;
-  surface.surface_type = index % 2 == 0 ? 0x2 : 0x10004;
-  surface.texture_refs = dat::TextureRefs{mips_id, palette_id};
-  return surface;
-}
-
-dat::Surface solid_surface(std::uint32_t color) {
-  dat::Surface surface;
-  surface.surface_type = 0x1;
-  surface.color_value = color;
-  return surface;
+// Even surfaces are of the plain textured type, odd ones of another type
+// with a textured bit.
+std::uint32_t textured_type(std::uint32_t index) {
+  return index % 2 == 0 ? 0x2 : 0x10004;
 }
 
 class SampleWriter {
@@ -250,14 +250,12 @@ class SampleWriter {
     }
     const std::uint32_t surface_palette =
         look == Look::P8SurfacePalette ? traits.surface_palette : 0;
-    out_.add_file(id, encode(textured_surface(index, mips_id(index), surface_palette)),
+    out_.add_file(id, encode(textured_surface(mips_id(index), surface_palette, textured_type(index))),
                   {.compress = compress});
     std::vector<std::uint32_t> mips;
     for (std::uint32_t level = 0; level < traits.mips; ++level) {
-      const std::uint32_t scale = traits.mips - 1 - level;
-      const Size size{traits.size.width << scale, traits.size.height << scale};
       mips.push_back(texture_id(index, level));
-      texture(index, look_texture(look, traits, mips.back(), size, scale != 0));
+      texture(index, look_texture(look, traits, mips.back(), traits.mips - 1 - level));
     }
     surface_texture(index, std::move(mips));
   }
@@ -309,7 +307,7 @@ class SampleWriter {
   // A 4x4 picture of the fault's kind on a surface that refers to it.
   void broken(Fault fault, std::uint32_t index, std::uint32_t id, bool compress) {
     const std::uint32_t palette = fault == Fault::MissingPalette ? kAbsentPalette : kSmallPalette;
-    Bytes surface = encode(textured_surface(index, mips_id(index), 0));
+    Bytes surface = encode(textured_surface(mips_id(index), 0, textured_type(index)));
     if (fault == Fault::TruncatedSurface) surface.resize(10);
     out_.add_file(id, surface, {.compress = compress});
     if (fault == Fault::MissingSurfaceTexture) return;
@@ -320,13 +318,13 @@ class SampleWriter {
     const std::uint32_t tex = texture_id(index, 0);
     switch (fault) {
       case Fault::UnsupportedFormat:
-        texture(index, make_texture(tex, PixelKind::R5G6B5, 4, 4, Bytes(32, 0x5A)));
+        texture(index, portal_fixture::texture(PixelKind::R5G6B5, 4, 4, Bytes(32, 0x5A), std::nullopt, tex));
         break;
       case Fault::ShortPixels:
-        texture(index, make_texture(tex, PixelKind::R8G8B8, 4, 4, Bytes(47, 0x5A)));
+        texture(index, portal_fixture::texture(PixelKind::R8G8B8, 4, 4, Bytes(47, 0x5A), std::nullopt, tex));
         break;
       default:  // the palette is absent, or has 16 colours for index 200
-        texture(index, make_texture(tex, PixelKind::P8, 4, 4, Bytes(16, 200), palette));
+        texture(index, portal_fixture::texture(PixelKind::P8, 4, 4, Bytes(16, 200), palette, tex));
         break;
     }
     surface_texture(index, {tex});

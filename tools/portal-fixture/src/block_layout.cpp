@@ -6,13 +6,14 @@
 #include <stdexcept>
 #include <vector>
 
+#include "brackwater/dat/chain_reader.hpp"
 #include "brackwater/dat/field_reader.hpp"
 #include "portal_fixture/lrs_encoder.hpp"
 
 namespace portal_fixture::detail {
 namespace {
 
-constexpr std::size_t kLinkSize = 4;
+using brackwater::dat::kBlockLinkSize;
 
 std::size_t round_up(std::size_t value, std::size_t unit) {
   return (value + unit - 1) / unit * unit;
@@ -22,7 +23,7 @@ std::size_t round_up(std::size_t value, std::size_t unit) {
 
 std::uint32_t append_chain(ImageTail image, std::uint32_t block_size, ByteSpan data,
                            const ChainShape& shape) {
-  const std::size_t area = block_size - kLinkSize;
+  const std::size_t area = block_size - kBlockLinkSize;
   const std::size_t needed = std::max<std::size_t>(1, (data.size() + area - 1) / area);
   if (shape.blocks == 0u) throw std::invalid_argument("a chain has at least one block");
   const std::size_t count = std::min(needed, shape.blocks.value_or(needed));
@@ -35,7 +36,7 @@ std::uint32_t append_chain(ImageTail image, std::uint32_t block_size, ByteSpan d
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t k = shape.reversed ? count - 1 - i : i;
     at[k] = next;
-    next += k + 1 < count ? block_size : round_up(kLinkSize + last_data, block_size);
+    next += k + 1 < count ? block_size : round_up(kBlockLinkSize + last_data, block_size);
   }
   if (next > std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("archive larger than 32-bit offsets reach");
@@ -50,7 +51,7 @@ std::uint32_t append_chain(ImageTail image, std::uint32_t block_size, ByteSpan d
     poke_u32(image.bytes, block, links[k]);
     const std::size_t length = k + 1 < count ? area : last_data;
     if (length != 0) {
-      std::memcpy(image.bytes.data() + block + kLinkSize, data.data() + k * area, length);
+      std::memcpy(image.bytes.data() + block + kBlockLinkSize, data.data() + k * area, length);
     }
   }
   return static_cast<std::uint32_t>(at[0]);
@@ -71,17 +72,17 @@ DatFileEntry append_file(ImageTail image, std::uint32_t block_size, std::uint32_
 }
 
 void overwrite_chain(Bytes& image, std::uint32_t block_size, std::uint32_t offset, ByteSpan data) {
-  const std::size_t area = block_size - kLinkSize;
+  const std::size_t area = block_size - kBlockLinkSize;
   std::size_t block = offset;
   std::size_t done = 0;
   while (done < data.size()) {
-    if (block + kLinkSize > image.size()) throw std::out_of_range("chain runs past the archive");
+    if (block + kBlockLinkSize > image.size()) throw std::out_of_range("chain runs past the archive");
     const std::uint32_t link = brackwater::dat::load_u32(image.data() + block);
     const std::size_t length = link == 0 ? data.size() - done : std::min(area, data.size() - done);
-    if (block + kLinkSize + length > image.size()) {
+    if (block + kBlockLinkSize + length > image.size()) {
       throw std::out_of_range("chain runs past the archive");
     }
-    std::memcpy(image.data() + block + kLinkSize, data.data() + done, length);
+    std::memcpy(image.data() + block + kBlockLinkSize, data.data() + done, length);
     done += length;
     block = link;
   }

@@ -1,6 +1,7 @@
 #include "portal_fixture/records.hpp"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace portal_fixture {
@@ -28,6 +29,35 @@ void put_u32_list(Bytes& out, const std::vector<std::uint32_t>& words) {
 }
 
 }  // namespace
+
+brackwater::dat::Texture texture(brackwater::dat::PixelFormat::Kind kind, std::int32_t width,
+                                 std::int32_t height, Bytes pixels,
+                                 std::optional<std::uint32_t> palette_id, std::uint32_t id) {
+  brackwater::dat::Texture t;
+  t.id = id;
+  t.width = width;
+  t.height = height;
+  t.format_raw = static_cast<std::uint32_t>(kind);
+  t.length = static_cast<std::int32_t>(pixels.size());
+  t.source_data = std::move(pixels);
+  t.default_palette_id = palette_id;
+  return t;
+}
+
+brackwater::dat::Surface solid_surface(std::uint32_t color_word) {
+  brackwater::dat::Surface surface;
+  surface.surface_type = 0x1;
+  surface.color_value = color_word;
+  return surface;
+}
+
+brackwater::dat::Surface textured_surface(std::uint32_t surface_texture_id,
+                                          std::uint32_t palette_id, std::uint32_t type) {
+  brackwater::dat::Surface surface;
+  surface.surface_type = type;
+  surface.texture_refs = brackwater::dat::TextureRefs{surface_texture_id, palette_id};
+  return surface;
+}
 
 Bytes encode(const brackwater::dat::Surface& surface) {
   Bytes out;

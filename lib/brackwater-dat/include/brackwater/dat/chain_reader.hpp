@@ -11,6 +11,9 @@
 
 namespace brackwater::dat {
 
+// Every block starts with the 4-byte link to the next one.
+inline constexpr std::uint32_t kBlockLinkSize = 4;
+
 // Gathers bytes from block chains. A block is a 4-byte little-endian link to
 // the next block (0 on the last), then `block_size` - 4 bytes of data; a
 // file's bytes fill the data areas of its blocks in chain order.

@@ -86,10 +86,7 @@ class FieldReader {
 static_assert(std::endian::native == std::endian::little,
               "stored integers are little-endian and read by memcpy");
 
-// Unaligned little-endian loads for decoders that have already checked bounds.
-inline std::uint16_t load_u16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+// An unaligned little-endian load for decoders that have already checked bounds.
 inline std::uint32_t load_u32(const std::uint8_t* p) {
   std::uint32_t v;
   std::memcpy(&v, p, sizeof v);

@@ -60,8 +60,6 @@ class FileIndex {
   // The entry of `id`, or end().
   const_iterator find(std::uint32_t id) const;
   bool contains(std::uint32_t id) const { return find(id) != end(); }
-  // As std::unordered_map::at: throws std::out_of_range for an absent id.
-  const DatFileEntry& at(std::uint32_t id) const;
   // The entries whose ids have top byte `type`, in ascending id order.
   std::span<const value_type> of_type(std::uint8_t type) const;
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace brackwater::dat {
@@ -22,7 +21,6 @@ class IoError {
   static IoError changed();
 
   Kind kind() const { return kind_; }
-  std::optional<int> os_code() const;
   // "{strerror} (os error {code})" for OS errors, the fixed message otherwise.
   std::string message() const;
 

@@ -5,17 +5,24 @@ import os
 
 import numpy
 from types import TracebackType
-from typing import ClassVar, Optional, Union
+from typing import ClassVar, NamedTuple, Optional, Union
 
 # Anything with the buffer protocol holding bytes in one contiguous run.
 _Buffer = Union[bytes, bytearray, memoryview, numpy.ndarray]
 _Rgb = tuple[int, int, int]
 
 class Error(Exception):
-    """Base of every error this module raises."""
+    """Base of every error this module raises. str() is one plain line."""
+    # The library's full text, framed with terminal marks for a record error.
+    message: str
+    # The texts below `message`, outermost first, as the tools print them.
+    causes: tuple[str, ...]
 
 class DatError(Error):
     """An archive operation failed, or a Texture record did not parse."""
+
+class ReadLimitError(DatError):
+    """The archive's reads reached its read limit; every later read fails too."""
 
 class ReadError(Error):
     """A record did not parse."""
@@ -27,7 +34,12 @@ class TextureDecodeError(Error):
 
 class ResolveError(Error):
     """A surface did not resolve to a colour."""
-    causes: tuple[str, ...]
+    surface_id: int
+
+class ReadLimit(NamedTuple):
+    """A bound on what an Archive's reads may gather."""
+    bytes: int
+    blocks: int
 
 class PixelFormat:
     Unknown: ClassVar[PixelFormat]
@@ -126,7 +138,13 @@ class SurfaceColor:
     solid: bool
 
 class Archive:
-    def __init__(self, path: Union[str, os.PathLike[str]]) -> None: ...
+    # read_limit: by default what a survey of the archive may read; None: no bound.
+    def __init__(
+        self,
+        path: Union[str, os.PathLike[str]],
+        *,
+        read_limit: Optional[Union[ReadLimit, tuple[int, int]]] = ...,
+    ) -> None: ...
     def close(self) -> None: ...
     def __enter__(self) -> Archive: ...
     def __exit__(
@@ -135,6 +153,11 @@ class Archive:
         exc: Optional[BaseException],
         traceback: Optional[TracebackType],
     ) -> None: ...
+    # What reads may still gather; None when unbounded. Setting starts a new limit.
+    @property
+    def read_limit(self) -> Optional[ReadLimit]: ...
+    @read_limit.setter
+    def read_limit(self, limit: Optional[Union[ReadLimit, tuple[int, int]]]) -> None: ...
     @property
     def header(self) -> Header: ...
     def __len__(self) -> int: ...
