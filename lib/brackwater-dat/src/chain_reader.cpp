@@ -100,7 +100,7 @@ std::expected<Bytes, DatError> ChainReader::read(std::uint32_t offset, std::uint
     out.resize(written + chunk);
     auto link = read_block(source_, block, out.data() + written, chunk, written);
     if (!link) {
-      return std::unexpected(read_failure(link.error(), block + kLinkSize + chunk, length_));
+      return std::unexpected(read_failure(link.error(), block + kBlockLinkSize + chunk, length_));
     }
     written += chunk;
     if (written == size) return out;
