@@ -58,7 +58,8 @@ class SheetTest : public ::testing::Test {
     auto db = dat::DatDatabase::open(dir_ / "portal.dat");
     EXPECT_TRUE(db);
     survey::ResolveSession session = survey::ResolveSession::for_archive(*db);
-    ThumbnailWriter thumbnails(*db, session, dir_.path(), {});
+    cli::OutputBatch batch;
+    ThumbnailWriter thumbnails(*db, session, dir_.path(), {}, batch);
     Sheet sheet = build_sheet(*db, report, thumbnails, session, nullptr);
     files_written_ = thumbnails.files_written();
     return sheet;

@@ -24,14 +24,14 @@ struct Exported {
 };
 
 Exported export_one(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& dir,
-                    std::span<const cli::InputFile> inputs) {
+                    std::span<const cli::InputFile> inputs, cli::OutputBatch& batch) {
   auto decoded = decode_stored_texture(db, id);
   if (!decoded) return Exported{0, std::move(decoded.error()), {}};
   auto image = drawable_image(id, std::move(*decoded));
   if (!image) return Exported{0, std::move(image.error()), {}};
   auto encoded = image::encode_png(*image);
   if (!encoded) return Exported{0, show_id(id) + ": encode PNG: " + encoded.error(), {}};
-  if (auto written = write_output(dir / (show_id(id) + ".png"), *encoded, inputs); !written) {
+  if (auto written = write_output(batch, dir / (show_id(id) + ".png"), *encoded, inputs); !written) {
     return Exported{0, {}, std::move(written.error())};
   }
   return Exported{encoded->size(), {}, {}};
@@ -55,11 +55,13 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;
   std::string write_failure;
+  // The files reach storage together, once they are all written.
+  cli::OutputBatch batch;
   {
     // Wiped before the failures are listed.
     cli::ProgressLine shown(progress, "exporting textures", ids.size());
     run_in_order<Exported>(
-        ids.size(), jobs, [&](std::size_t i) { return export_one(db, ids[i], dir, inputs); },
+        ids.size(), jobs, [&](std::size_t i) { return export_one(db, ids[i], dir, inputs, batch); },
         [&](std::size_t i, Exported&& done) {
           shown.update(i + 1);
           png_bytes += done.png_bytes;
@@ -72,6 +74,7 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
   for (const std::string& reason : no_image) listed += reason + '\n';
   log << listed;
   if (!write_failure.empty()) return std::unexpected(write_failure);
+  if (auto flushed = finish_outputs(batch, dir); !flushed) return flushed;
   log << "wrote " << ids.size() - no_image.size() << " PNGs to " << dat::display_path(dir) << " ("
       << megabytes(png_bytes) << " MB); " << no_image.size() << " of " << ids.size()
       << " textures have no image\n";
