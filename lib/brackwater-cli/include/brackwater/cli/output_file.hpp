@@ -76,7 +76,8 @@ class OutputFile {
   // Writes `bytes` at `offset` from the start of the output (not on a pipe).
   std::expected<void, OutputError> write_at(std::uint64_t offset,
                                             std::span<const std::uint8_t> bytes);
-  // Flushes to storage and puts the file in place.
+  // Flushes to storage, unless that was left to the caller, and puts the
+  // file in place.
   std::expected<void, OutputError> commit();
   // Where commit() puts a file whose flushing was left to the caller; empty
   // when the commit flushes it.
