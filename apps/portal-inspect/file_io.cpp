@@ -39,13 +39,34 @@ std::expected<InputStream, std::string> open_input(const std::filesystem::path& 
   return InputStream{size, std::move(read)};
 }
 
+namespace {
+
+std::expected<void, std::string> written(const std::filesystem::path& path,
+                                         const std::expected<void, cli::OutputError>& result) {
+  if (!result) {
+    return std::unexpected("write " + dat::display_path(path) + ": " + result.error().message());
+  }
+  return {};
+}
+
+}  // namespace
+
 std::expected<void, std::string> write_output(const std::filesystem::path& path,
                                               dat::ByteSpan bytes,
                                               std::span<const cli::InputFile> inputs) {
-  if (auto written = cli::write_output_file(path, bytes, inputs); !written) {
-    return std::unexpected("write " + dat::display_path(path) + ": " + written.error().message());
-  }
-  return {};
+  return written(path, cli::write_output_file(path, bytes, inputs));
+}
+
+std::expected<void, std::string> write_output(cli::OutputBatch& batch,
+                                              const std::filesystem::path& path,
+                                              dat::ByteSpan bytes,
+                                              std::span<const cli::InputFile> inputs) {
+  return written(path, batch.write(path, bytes, inputs));
+}
+
+std::expected<void, std::string> finish_outputs(cli::OutputBatch& batch,
+                                                const std::filesystem::path& dir) {
+  return written(dir, batch.finish());
 }
 
 std::expected<void, std::string> check_outputs(std::span<const std::filesystem::path> paths,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "brackwater/dat/bytes.hpp"
+#include "brackwater/cli/output_batch.hpp"
 #include "brackwater/cli/output_file.hpp"
 
 namespace brackwater::inspect {
@@ -31,6 +32,15 @@ std::expected<InputStream, std::string> open_input(const std::filesystem::path& 
 std::expected<void, std::string> write_output(const std::filesystem::path& path,
                                               dat::ByteSpan bytes,
                                               std::span<const cli::InputFile> inputs);
+// The same as one of `batch`'s many files, flushed by finish_outputs().
+std::expected<void, std::string> write_output(cli::OutputBatch& batch,
+                                              const std::filesystem::path& path,
+                                              dat::ByteSpan bytes,
+                                              std::span<const cli::InputFile> inputs);
+// Flushes the files that `batch` wrote into `dir` and below; the failure
+// reads "write {dir}: {reason}".
+std::expected<void, std::string> finish_outputs(cli::OutputBatch& batch,
+                                                const std::filesystem::path& dir);
 
 // Fails as write_output would for the first of `paths` that is one of
 // `inputs`, before anything is written.

@@ -81,6 +81,19 @@ TEST_P(BatchReaderTest, GivesWhatPlainReadsGiveForEveryRequest) {
   EXPECT_TRUE(reader.read({}).empty());
 }
 
+// A file just written is in the page cache; past its end there is nothing to
+// read, in memory or not.
+TEST(PosixFileInMemory, TellsWrittenBytesFromThePastTheEnd) {
+  test_support::TempDir dir;
+  test_support::write_file(dir / "file", pattern(kFileSize));
+  auto file = PosixFile::open_read_only(dir / "file");
+  ASSERT_TRUE(file) << file.error().message();
+  EXPECT_TRUE(file->in_memory(0));
+  EXPECT_TRUE(file->in_memory(kFileSize - 1));
+  EXPECT_FALSE(file->in_memory(kFileSize));
+  EXPECT_FALSE(file->in_memory(1u << 30));
+}
+
 INSTANTIATE_TEST_SUITE_P(Mechanisms, BatchReaderTest, test_support::batch_mechanisms(),
                          test_support::mechanism_name);
 

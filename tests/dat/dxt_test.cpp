@@ -96,6 +96,24 @@ TEST(Dxt3, AlwaysFourColorsWithNibbleAlphas) {
   EXPECT_EQ(pixel_at(image, 4, 3, 3), (Pixel{0, 0, 255, 85}));
 }
 
+// Every nibble value at every pixel, against n * 17 worked out per pixel.
+TEST(Dxt3, EveryPixelTakesItsOwnNibble) {
+  for (const std::size_t spin : {0u, 7u, 15u}) {
+    Bytes alpha(8);
+    for (std::size_t p = 0; p < 16; ++p) {
+      const auto nibble = static_cast<std::uint8_t>((p + spin) % 16);
+      alpha[p / 2] = static_cast<std::uint8_t>(alpha[p / 2] | nibble << (4 * (p % 2)));
+    }
+    const Bytes block = concat({alpha, color_block(0xFFFF, 0xFFFF, 0)});
+    const Bytes image = decompress_dxt3(block, 4, 4);
+    for (std::size_t p = 0; p < 16; ++p) {
+      const auto expected = static_cast<std::uint8_t>((p + spin) % 16 * 17);
+      EXPECT_EQ(pixel_at(image, 4, p % 4, p / 4), (Pixel{255, 255, 255, expected}))
+          << "pixel " << p << ", spin " << spin;
+    }
+  }
+}
+
 TEST(Dxt5, EightAlphasForBothEndpointOrders) {
   struct Case {
     std::uint8_t a0, a1;

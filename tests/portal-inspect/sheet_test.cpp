@@ -63,7 +63,7 @@ class SheetTest : public ::testing::Test {
     EXPECT_TRUE(db);
     db_.emplace(std::move(*db));
     session_.emplace(survey::ResolveSession::for_archive(*db_));
-    thumbnails_.emplace(*db_, *session_, dir_.path(), std::span<const cli::InputFile>{});
+    thumbnails_.emplace(*db_, *session_, dir_.path(), std::span<const cli::InputFile>{}, batch_);
     Sheet sheet = build_sheet(*db_, report, *thumbnails_, *session_, nullptr);
     files_written_ = thumbnails_->files_written();
     return sheet;
@@ -72,6 +72,7 @@ class SheetTest : public ::testing::Test {
   test_support::TempDir dir_;
   std::optional<dat::DatDatabase> db_;
   std::optional<survey::ResolveSession> session_;
+  cli::OutputBatch batch_;
   std::optional<ThumbnailWriter> thumbnails_;
   std::size_t files_written_ = 0;
 };

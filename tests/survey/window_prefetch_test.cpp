@@ -79,7 +79,8 @@ struct SurveyRun {
 // A survey of every surface, reading ahead with `mechanism` or not at all,
 // within `budget` bytes of reads (or the session's own budget).
 SurveyRun survey(const dat::DatDatabase& db, std::optional<Mechanism> mechanism,
-                 std::optional<std::uint64_t> budget) {
+                 std::optional<std::uint64_t> budget,
+                 ReadAheadWhen when = ReadAheadWhen::Always) {
   Limits limits;
   if (!mechanism) limits.read_ahead_bytes = 0;
   ResolveSession session = ResolveSession::for_archive(db, limits);
@@ -94,7 +95,9 @@ SurveyRun survey(const dat::DatDatabase& db, std::optional<Mechanism> mechanism,
     return true;
   };
   run_survey(db, session, surface_ids(db.index()),
-             {.on_outcome = told, .read_ahead = mechanism.value_or(Mechanism::Ring)});
+             {.on_outcome = told,
+              .read_ahead = mechanism.value_or(Mechanism::Ring),
+              .read_ahead_when = when});
   run.bytes_left = session.reads.bytes_left();
   run.blocks_left = session.reads.blocks_left();
   return run;
@@ -119,6 +122,19 @@ TEST(WindowPrefetch, ChangesNothingResolved) {
       EXPECT_TRUE(ahead.read_ahead) << where;
     }
   }
+}
+
+// The archive was just written, so its pages are in memory: reading ahead
+// would only add work and is left out, with the same outcomes.
+TEST(WindowPrefetch, LeavesOutWindowsInMemory) {
+  const ArchiveFile file(shared_records_archive());
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  const SurveyRun plain = survey(*db, std::nullopt, std::nullopt);
+  const SurveyRun warm = survey(*db, Mechanism::Ring, std::nullopt, ReadAheadWhen::NotInMemory);
+  EXPECT_EQ(warm.outcomes, plain.outcomes);
+  EXPECT_EQ(warm.bytes_left, plain.bytes_left);
+  EXPECT_FALSE(warm.read_ahead);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ std::string no_image_reason(std::uint32_t id, const survey::TextureWalkFailure& 
 }
 
 Exported export_one(survey::WalkedTexture&& walked, const std::filesystem::path& dir,
-                    std::span<const cli::InputFile> inputs) {
+                    std::span<const cli::InputFile> inputs, cli::OutputBatch& batch) {
   const std::uint32_t id = walked.id;
   if (!walked.texture) {
     const survey::TextureWalkFailure& failure = walked.texture.error();
@@ -63,7 +63,7 @@ Exported export_one(survey::WalkedTexture&& walked, const std::filesystem::path&
   if (!image) return Exported{0, std::move(image.error()), {}};
   auto encoded = image::encode_png(*image);
   if (!encoded) return Exported{0, show_id(id) + ": encode PNG: " + encoded.error(), {}};
-  if (auto written = write_output(png_path(dir, id), *encoded, inputs); !written) {
+  if (auto written = write_output(batch, png_path(dir, id), *encoded, inputs); !written) {
     return Exported{0, {}, std::move(written.error())};
   }
   return Exported{encoded->size(), {}, {}};
@@ -90,13 +90,15 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;
   std::string stop;
+  // The files reach storage together, once they are all written.
+  cli::OutputBatch batch;
   {
     // Wiped before the failures are listed.
     cli::ProgressLine shown(progress, "exporting textures", ids.size());
     run_in_order<survey::WalkedTexture, Exported>(
         ids.size(), jobs, [&](std::size_t) { return *walk.next(); },
         [&](std::size_t, survey::WalkedTexture&& walked) {
-          return export_one(std::move(walked), dir, inputs);
+          return export_one(std::move(walked), dir, inputs, batch);
         },
         [&](std::size_t i, Exported&& done) {
           shown.update(i + 1);
@@ -113,6 +115,7 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
   for (const std::string& reason : no_image) listed += reason + '\n';
   log << listed;
   if (!stop.empty()) return std::unexpected(stop);
+  if (auto flushed = finish_outputs(batch, dir); !flushed) return flushed;
   log << "wrote " << ids.size() - no_image.size() << " PNGs to " << dat::display_path(dir) << " ("
       << megabytes(png_bytes) << " MB); " << no_image.size() << " of " << ids.size()
       << " textures have no image\n";

@@ -65,10 +65,15 @@ Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& arch
   if (auto made = make_output_dir(dir / ThumbnailWriter::kSubdirectory); !made) return made;
   // The survey's bounds on a crafted archive's work, and its caches.
   survey::ResolveSession session = survey::ResolveSession::for_archive(db);
-  ThumbnailWriter thumbnails(db, session, dir, inputs);
+  // The textures reach storage before the page that shows them is written.
+  cli::OutputBatch textures;
+  ThumbnailWriter thumbnails(db, session, dir, inputs, textures);
   const Sheet sheet = build_sheet(db, *colors, thumbnails, session, progress);
   if (sheet.archive_changed) return std::unexpected(archive_changed(*sheet.archive_changed));
   if (const auto& failure = thumbnails.write_failure()) return std::unexpected(*failure);
+  if (auto flushed = finish_outputs(textures, dir / ThumbnailWriter::kSubdirectory); !flushed) {
+    return flushed;
+  }
 
   const std::filesystem::path page = dir / "index.html";
   if (auto written = write_page(page, sheet, archive, report, inputs); !written) return written;

@@ -25,8 +25,9 @@ std::string thumbnail_href(std::uint32_t texture_id, std::optional<std::uint32_t
 
 ThumbnailWriter::ThumbnailWriter(const dat::DatDatabase& db, survey::ResolveSession& session,
                                  std::filesystem::path dir,
-                                 std::span<const cli::InputFile> inputs)
-    : db_(db), session_(session), dir_(std::move(dir)), inputs_(inputs) {}
+                                 std::span<const cli::InputFile> inputs,
+                                 cli::OutputBatch& batch)
+    : db_(db), session_(session), dir_(std::move(dir)), inputs_(inputs), batch_(batch) {}
 
 const ThumbnailOutcome& ThumbnailWriter::draw(std::uint32_t texture_id,
                                               std::uint32_t surface_palette_id) {
@@ -83,7 +84,7 @@ ThumbnailOutcome ThumbnailWriter::render(std::uint32_t texture_id, const dat::Te
   if (write_failure_) return thumbnail;
   auto encoded = image::encode_png(image::shrink_to_fit(std::move(*image), kSide));
   if (!encoded) return std::unexpected(show_id(texture_id) + ": encode PNG: " + encoded.error());
-  if (auto written = write_output(dir_ / thumbnail.href, *encoded, inputs_); !written) {
+  if (auto written = write_output(batch_, dir_ / thumbnail.href, *encoded, inputs_); !written) {
     write_failure_ = std::move(written.error());
   } else {
     ++files_written_;

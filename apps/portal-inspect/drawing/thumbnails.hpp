@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "brackwater/dat/database.hpp"
+#include "brackwater/cli/output_batch.hpp"
 #include "brackwater/cli/output_file.hpp"
 #include "brackwater/survey/resolve.hpp"
 
@@ -38,8 +39,10 @@ class ThumbnailWriter {
   static constexpr std::uint32_t kSide = 64;
   static constexpr std::string_view kSubdirectory = "textures";
 
+  // The files go through `batch`; its owner flushes them.
   ThumbnailWriter(const dat::DatDatabase& db, survey::ResolveSession& session,
-                  std::filesystem::path dir, std::span<const cli::InputFile> inputs);
+                  std::filesystem::path dir, std::span<const cli::InputFile> inputs,
+                  cli::OutputBatch& batch);
 
   // Texture `texture_id` with the palette the survey chooses on a surface
   // naming `surface_palette_id`.
@@ -62,6 +65,7 @@ class ThumbnailWriter {
   survey::ResolveSession& session_;
   std::filesystem::path dir_;
   std::span<const cli::InputFile> inputs_;
+  cli::OutputBatch& batch_;
   std::deque<ThumbnailOutcome> outcomes_;
   std::map<Key, const ThumbnailOutcome*> by_request_;  // texture, surface palette
   std::map<Key, const ThumbnailOutcome*> by_file_;     // texture, palette drawn with (0: none)

@@ -39,7 +39,7 @@ std::string OutputError::message() const {
 }
 
 OutputFile OutputFile::adopt(int fd) {
-  return OutputFile(Parts{fd, Mode::AsOpened, {}, {}});
+  return OutputFile(Parts{fd, Mode::AsOpened, {}, {}, false, Flush::OnCommit});
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : parts_(std::move(other.parts_)) {
@@ -87,27 +87,47 @@ std::expected<void, OutputError> OutputFile::write_at(std::uint64_t offset,
 
 std::expected<void, OutputError> OutputFile::commit() {
   // A pipe or terminal has no storage to flush.
-  if (parts_.mode != Mode::AsOpened && ::fsync(parts_.fd) != 0) return os_failure(errno);
+  const bool flush = parts_.mode == Mode::InPlace ||
+                     (parts_.mode == Mode::Replace && parts_.flush == Flush::OnCommit);
+  if (flush && ::fsync(parts_.fd) != 0) return os_failure(errno);
   if (parts_.mode == Mode::Replace) {
-    if (parts_.named_temp.empty()) {
-      // rename() takes names only: the unnamed temporary gets one beside the
-      // target for the moment between the two calls.
-      const std::string self = "/proc/self/fd/" + std::to_string(parts_.fd);
-      auto named = claim_temporary_name(parts_.target, [&self](const fs::path& candidate) {
-        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0
-                   ? 0
-                   : errno;
-      });
-      if (!named) return os_failure(named.error());
-      parts_.named_temp = std::move(*named);
-    }
-    if (::rename(parts_.named_temp.c_str(), parts_.target.c_str()) != 0) return os_failure(errno);
-    parts_.named_temp.clear();
+    if (auto placed = put_in_place(); !placed) return placed;
   }
   // A failed close can be the first report of lost data; after EINTR the
   // descriptor is gone on Linux and there is nothing to retry.
   if (::close(std::exchange(parts_.fd, -1)) != 0 && errno != EINTR) return os_failure(errno);
   return {};
+}
+
+std::expected<void, OutputError> OutputFile::put_in_place() {
+  if (parts_.named_temp.empty()) {
+    // linkat() and rename() take names only: the unnamed temporary is named
+    // through its descriptor.
+    const std::string self = "/proc/self/fd/" + std::to_string(parts_.fd);
+    const auto link_as = [&self](const fs::path& name) {
+      return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0
+                 ? 0
+                 : errno;
+    };
+    // A link never replaces a file, so a new file takes its name at once; one
+    // that appeared there since the open is renamed over like any other.
+    if (parts_.fresh) {
+      const int error = link_as(parts_.target);
+      if (error == 0) return {};
+      if (error != EEXIST) return os_failure(error);
+    }
+    auto named = claim_temporary_name(parts_.target, link_as);
+    if (!named) return os_failure(named.error());
+    parts_.named_temp = std::move(*named);
+  }
+  if (::rename(parts_.named_temp.c_str(), parts_.target.c_str()) != 0) return os_failure(errno);
+  parts_.named_temp.clear();
+  return {};
+}
+
+fs::path OutputFile::unflushed_target() const {
+  return parts_.mode == Mode::Replace && parts_.flush == Flush::ByCaller ? parts_.target
+                                                                          : fs::path();
 }
 
 std::expected<void, OutputError> write_output_file(const fs::path& path,

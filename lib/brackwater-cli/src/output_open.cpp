@@ -143,7 +143,8 @@ std::expected<int, OutputError> open_descriptor(const fs::path& path, const fs::
 // A temporary beside `target`, unnamed where the file system allows, with
 // the old file's owner and permission bits when there is one.
 std::expected<OutputFile::Parts, OutputError> open_replacement(const fs::path& target,
-                                                               const struct stat* old) {
+                                                               const struct stat* old,
+                                                               OutputFile::Flush flush) {
   const fs::path name = target.filename();
   if (name.empty() || name == "." || name == "..") return os_failure(EISDIR);
   const fs::path dir = directory_of(target);
@@ -159,7 +160,7 @@ std::expected<OutputFile::Parts, OutputError> open_replacement(const fs::path& t
     named_temp = std::move(*claimed);
   }
   if (fd < 0) return os_failure(errno);
-  OutputFile::Parts parts{fd, OutputFile::Mode::Replace, target, std::move(named_temp)};
+  OutputFile::Parts parts{fd, OutputFile::Mode::Replace, target, std::move(named_temp), !old, flush};
   if (old) {
     // Only a privileged process may give a file away; otherwise the
     // replacement is the writer's own, as a new file would be.
@@ -190,15 +191,17 @@ bool is_mount_root(int fd) {
 // (it is mounted on its own, or its directory is closed to new files).
 std::expected<OutputFile::Parts, OutputError> open_regular(const fs::path& target,
                                                            DescriptorGuard& existing,
-                                                           const struct stat& old) {
+                                                           const struct stat& old,
+                                                           OutputFile::Flush flush) {
   if (!is_mount_root(existing.get())) {
-    auto replacement = open_replacement(target, &old);
+    auto replacement = open_replacement(target, &old, flush);
     const int error = replacement ? 0 : replacement.error().os_error;
     if (error != EACCES && error != EPERM) return replacement;
   }
   // O_NONBLOCK means nothing to a regular file: it can stay.
   if (::ftruncate(existing.get(), 0) != 0) return os_failure(errno);
-  return OutputFile::Parts{existing.release(), OutputFile::Mode::InPlace, {}, {}};
+  return OutputFile::Parts{existing.release(), OutputFile::Mode::InPlace, {}, {}, false,
+                           OutputFile::Flush::OnCommit};
 }
 
 }  // namespace
@@ -216,7 +219,8 @@ std::optional<OutputError> refused_output(const fs::path& path, std::span<const 
 }
 
 std::expected<OutputFile, OutputError> OutputFile::open(const fs::path& path,
-                                                        std::span<const InputFile> inputs) {
+                                                        std::span<const InputFile> inputs,
+                                                        Flush flush) {
   const auto destination = follow_links(path);
   if (!destination) return os_failure(destination.error());
   const fs::path& target = destination->path;
@@ -225,16 +229,16 @@ std::expected<OutputFile, OutputError> OutputFile::open(const fs::path& path,
   auto fd = descriptor ? open_descriptor(path, target) : open_existing(target, O_NOFOLLOW);
   if (!fd) {
     if (descriptor || fd.error().os_error != ENOENT) return std::unexpected(fd.error());
-    return adopt_parts(open_replacement(target, nullptr));
+    return adopt_parts(open_replacement(target, nullptr, flush));
   }
   DescriptorGuard existing(*fd);
   struct stat info {};
   if (::fstat(existing.get(), &info) != 0) return os_failure(errno);
   if (auto refused = refuse_input(info, inputs)) return std::unexpected(*refused);
   if (!descriptor && S_ISREG(info.st_mode)) {
-    return adopt_parts(open_regular(target, existing, info));
+    return adopt_parts(open_regular(target, existing, info, flush));
   }
-  return OutputFile(Parts{existing.release(), Mode::AsOpened, {}, {}});
+  return OutputFile(Parts{existing.release(), Mode::AsOpened, {}, {}, false, Flush::OnCommit});
 }
 
 }  // namespace brackwater::cli

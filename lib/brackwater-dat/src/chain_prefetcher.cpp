@@ -21,7 +21,12 @@ struct Walk {
 
 ChainPrefetcher::ChainPrefetcher(const PosixFile& file, std::uint32_t block_size,
                                  std::uint64_t file_length, BatchReader::Mechanism mechanism)
-    : reader_(file, mechanism), block_size_(block_size), file_length_(file_length) {}
+    : file_(&file), reader_(file, mechanism), block_size_(block_size), file_length_(file_length) {}
+
+bool ChainPrefetcher::in_memory(std::span<const ChainStart> chains) const {
+  return std::ranges::all_of(chains,
+                             [this](const ChainStart& chain) { return file_->in_memory(chain.offset); });
+}
 
 std::uint64_t ChainPrefetcher::prefetch(std::span<const ChainStart> chains,
                                         std::uint64_t byte_limit, PrefetchedBlocks& into) const {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -86,6 +87,16 @@ std::expected<void, IoError> PosixFile::pread_exact(std::uint8_t* out, std::size
     done += static_cast<std::size_t>(got);
   }
   return {};
+}
+
+bool PosixFile::in_memory(std::uint64_t offset) const {
+  std::uint8_t byte = 0;
+  iovec one{&byte, 1};
+  ssize_t got = 0;
+  do {
+    got = ::preadv2(fd_, &one, 1, static_cast<off_t>(offset), RWF_NOWAIT);
+  } while (got < 0 && errno == EINTR);
+  return got == 1;
 }
 
 }  // namespace brackwater::dat

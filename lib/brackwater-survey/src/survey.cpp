@@ -29,7 +29,7 @@ SurveyResult run_survey(const dat::DatDatabase& db, ResolveSession& session,
   SurveyResult result;
   SurveyCounts& counts = result.counts;
   counts.to_process = options.limit == 0 ? ids.size() : std::min(options.limit, ids.size());
-  WindowPrefetch prefetch(db, session, options.read_ahead);
+  WindowPrefetch prefetch(db, session, options.read_ahead, options.read_ahead_when);
   const std::size_t window = std::max<std::size_t>(counts.to_process / kWindows, 1);
   for (std::size_t i = 0; i < counts.to_process; ++i) {
     if (i % window == 0) {

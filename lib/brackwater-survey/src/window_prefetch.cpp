@@ -1,10 +1,16 @@
 #include "brackwater/survey/window_prefetch.hpp"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace brackwater::survey {
 namespace {
+
+// Surfaces of a window probed to tell whether its files are in memory: an
+// archive is mostly all in the page cache or mostly not, and each probe is a
+// system call.
+constexpr std::size_t kProbes = 4;
 
 std::vector<std::uint32_t> distinct(std::vector<std::uint32_t> ids) {
   std::sort(ids.begin(), ids.end());
@@ -15,15 +21,17 @@ std::vector<std::uint32_t> distinct(std::vector<std::uint32_t> ids) {
 }  // namespace
 
 WindowPrefetch::WindowPrefetch(const dat::DatDatabase& db, ResolveSession& session,
-                               dat::BatchReader::Mechanism mechanism)
+                               dat::BatchReader::Mechanism mechanism, ReadAheadWhen when)
     : db_(db),
       session_(session),
       chains_(db.chain_prefetcher(mechanism)),
+      when_(when),
       allowance_(session.reads) {}
 
 void WindowPrefetch::operator()(std::span<const std::uint32_t> surface_ids) {
   session_.prefetched.clear();
   if (session_.read_ahead_bytes == 0) return;
+  if (when_ == ReadAheadWhen::NotInMemory && in_memory(surface_ids)) return;
   read_ahead({surface_ids.begin(), surface_ids.end()});
   const std::vector<dat::TextureRefs> textured = surfaces(surface_ids);
   std::vector<std::uint32_t> ids;
@@ -34,6 +42,18 @@ void WindowPrefetch::operator()(std::span<const std::uint32_t> surface_ids) {
   for (const Mip& mip : wanted) ids.push_back(mip.texture_id);
   read_ahead(ids);
   read_ahead(palettes(wanted));
+}
+
+bool WindowPrefetch::in_memory(std::span<const std::uint32_t> surface_ids) const {
+  std::array<dat::ChainStart, kProbes> probes{};
+  std::size_t probed = 0;
+  const std::size_t step = std::max<std::size_t>(surface_ids.size() / kProbes, 1);
+  for (std::size_t i = 0; i < surface_ids.size() && probed < kProbes; i += step) {
+    if (const auto found = db_.index().find(surface_ids[i]); found != db_.index().end()) {
+      probes[probed++] = {found->second.offset, found->second.size};
+    }
+  }
+  return probed > 0 && chains_.in_memory(std::span(probes).first(probed));
 }
 
 void WindowPrefetch::read_ahead(const std::vector<std::uint32_t>& ids) {

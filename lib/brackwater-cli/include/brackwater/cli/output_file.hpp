@@ -9,7 +9,8 @@
 // A regular file, new or existing, is written to a temporary file in its
 // directory and renamed over the target on commit: a failure or a kill leaves
 // the old file whole. The temporary has no name until the commit where the file
-// system allows, so even a kill leaves nothing behind. The old file's permission
+// system allows, so even a kill leaves nothing behind; a new file is linked
+// under its name only once complete. The old file's permission
 // bits (and owner, where allowed) carry over; a symbolic link is written
 // through to its target. Anything else (a terminal, a pipe, a device, one of
 // the process's own descriptors such as /dev/stdout) is written as it is
@@ -51,8 +52,13 @@ struct OutputError {
 
 class OutputFile {
  public:
+  // When a replacement reaches storage: before it is put in place, or when
+  // the caller flushes its file system for many files at once (OutputBatch).
+  enum class Flush { OnCommit, ByCaller };
+
   static std::expected<OutputFile, OutputError> open(const std::filesystem::path& path,
-                                                     std::span<const InputFile> inputs = {});
+                                                     std::span<const InputFile> inputs = {},
+                                                     Flush flush = Flush::OnCommit);
   // Takes over `fd` (a duplicate of standard output, say) and writes to it
   // as it is; a negative `fd` fails every write.
   static OutputFile adopt(int fd);
@@ -70,8 +76,12 @@ class OutputFile {
   // Writes `bytes` at `offset` from the start of the output (not on a pipe).
   std::expected<void, OutputError> write_at(std::uint64_t offset,
                                             std::span<const std::uint8_t> bytes);
-  // Flushes to storage and puts the file in place.
+  // Flushes to storage, unless that was left to the caller, and puts the
+  // file in place.
   std::expected<void, OutputError> commit();
+  // Where commit() puts a file whose flushing was left to the caller; empty
+  // when the commit flushes it.
+  std::filesystem::path unflushed_target() const;
 
   // How the bytes reach the target; open() decides.
   enum class Mode {
@@ -85,12 +95,16 @@ class OutputFile {
     Mode mode = Mode::AsOpened;
     std::filesystem::path target;      // Replace: what the commit renames over
     std::filesystem::path named_temp;  // Replace: the temporary's name, when it has one
+    bool fresh = false;                // Replace: no file was at the target when opened
+    Flush flush = Flush::OnCommit;
   };
   explicit OutputFile(Parts parts) noexcept : parts_(std::move(parts)) {}
 
  private:
   // Closes the descriptor and removes a named temporary.
   void discard() noexcept;
+  // Replace: names the temporary as the target.
+  std::expected<void, OutputError> put_in_place();
 
   Parts parts_;
 };

@@ -40,8 +40,12 @@ class ChainPrefetcher {
   // `byte_limit` bytes in all; returns how many it asked for.
   std::uint64_t prefetch(std::span<const ChainStart> chains, std::uint64_t byte_limit,
                          PrefetchedBlocks& into) const;
+  // Whether the first block of every chain of `chains` is in memory already,
+  // where reading ahead would only add work.
+  bool in_memory(std::span<const ChainStart> chains) const;
 
  private:
+  const PosixFile* file_;
   BatchReader reader_;
   std::uint32_t block_size_;
   std::uint64_t file_length_;

@@ -41,6 +41,10 @@ class PosixFile final : public BlockSource {
   std::expected<std::size_t, IoError> read_some_fully(std::uint8_t* out, std::size_t count) const;
   std::expected<void, IoError> pread_exact(std::uint8_t* out, std::size_t count,
                                            std::uint64_t offset) const override;
+  // Whether the byte at `offset` is in memory (the page cache), so that
+  // reading it would not wait for the device. Asks without waiting; a system
+  // that cannot tell says no.
+  bool in_memory(std::uint64_t offset) const;
   // For calls this type does not wrap (read-ahead hints, submission rings);
   // the file stays owned here.
   int descriptor() const { return fd_; }

@@ -12,6 +12,7 @@
 #include "brackwater/survey/limits.hpp"
 #include "brackwater/survey/report.hpp"
 #include "brackwater/survey/resolve.hpp"
+#include "brackwater/survey/window_prefetch.hpp"
 
 namespace brackwater::survey {
 
@@ -52,6 +53,9 @@ struct SurveyOptions {
   // How reads ahead are made: the ring where the kernel allows it, or
   // announced reads and plain preads.
   dat::BatchReader::Mechanism read_ahead = dat::BatchReader::Mechanism::Ring;
+  // Which windows are read ahead: only those whose files are not in memory
+  // yet, or every one.
+  ReadAheadWhen read_ahead_when = ReadAheadWhen::NotInMemory;
 };
 
 // Resolves `ids` (ascending) one after another, reading each window's

@@ -12,6 +12,10 @@
 
 namespace brackwater::survey {
 
+// Reading ahead saves waiting for the device; for files in memory it only
+// adds work. Always is for measuring and testing the reads ahead themselves.
+enum class ReadAheadWhen { NotInMemory, Always };
+
 // Reads ahead what resolving a window of surfaces will read, a level at a
 // time and each level in one batch: the Surfaces, the SurfaceTextures they
 // name, the last-mip Textures, then the Palettes those take. The blocks go to
@@ -23,7 +27,8 @@ class WindowPrefetch {
  public:
   // `db` must not move while the prefetch lives.
   WindowPrefetch(const dat::DatDatabase& db, ResolveSession& session,
-                 dat::BatchReader::Mechanism mechanism = dat::BatchReader::Mechanism::Ring);
+                 dat::BatchReader::Mechanism mechanism = dat::BatchReader::Mechanism::Ring,
+                 ReadAheadWhen when = ReadAheadWhen::NotInMemory);
 
   // Drops what the last window read ahead and reads ahead for this one.
   void operator()(std::span<const std::uint32_t> surface_ids);
@@ -35,6 +40,8 @@ class WindowPrefetch {
     std::uint32_t surface_palette_id;
   };
 
+  // Whether a few of the window's surfaces, spread over it, are in memory.
+  bool in_memory(std::span<const std::uint32_t> surface_ids) const;
   // Reads ahead the files `ids` that the session does not hold already.
   void read_ahead(const std::vector<std::uint32_t>& ids);
   // A file's bytes as the session holds them, or as put together from what
@@ -51,6 +58,7 @@ class WindowPrefetch {
   const dat::DatDatabase& db_;
   ResolveSession& session_;
   dat::ChainPrefetcher chains_;
+  ReadAheadWhen when_;
   // Bounds what reading ahead may read over the whole run, as much as the
   // session's budget held at the start: a crafted archive makes it give up
   // early.
