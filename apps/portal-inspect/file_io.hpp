@@ -9,6 +9,7 @@
 
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/cli/output_file.hpp"
+#include "inspect_error.hpp"
 
 namespace brackwater::inspect {
 
@@ -24,21 +25,21 @@ struct InputStream {
 
 // Opens the file at `path`; a failure, then or while reading, reads
 // "read {path}: {reason}".
-std::expected<InputStream, std::string> open_input(const std::filesystem::path& path);
+std::expected<InputStream, InspectError> open_input(const std::filesystem::path& path);
 
 // Writes `bytes` to `path`, never over one of `inputs` and keeping an old
 // file until the new one is complete; the failure reads "write {path}: {reason}".
-std::expected<void, std::string> write_output(const std::filesystem::path& path,
-                                              dat::ByteSpan bytes,
-                                              std::span<const cli::InputFile> inputs);
+std::expected<void, InspectError> write_output(const std::filesystem::path& path,
+                                               dat::ByteSpan bytes,
+                                               std::span<const cli::InputFile> inputs);
 
 // Fails as write_output would for the first of `paths` that is one of
 // `inputs`, before anything is written.
-std::expected<void, std::string> check_outputs(std::span<const std::filesystem::path> paths,
-                                               std::span<const cli::InputFile> inputs);
+std::expected<void, InspectError> check_outputs(std::span<const std::filesystem::path> paths,
+                                                std::span<const cli::InputFile> inputs);
 
 // Creates directory `dir` and its missing ancestors; the failure reads
 // "create dir {dir}: {reason}".
-std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir);
+std::expected<void, InspectError> make_output_dir(const std::filesystem::path& dir);
 
 }  // namespace brackwater::inspect

@@ -1,4 +1,5 @@
 // export: every texture of the archive as a PNG file, on several threads.
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ namespace {
 struct Exported {
   std::uint64_t png_bytes = 0;
   std::string no_image;
-  std::string stop;
+  std::optional<InspectError> stop;
 };
 
 std::filesystem::path png_path(const std::filesystem::path& dir, std::uint32_t id) {
@@ -89,7 +90,7 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
 
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;
-  std::string stop;
+  std::optional<InspectError> stop;
   {
     // Wiped before the failures are listed.
     cli::ProgressLine shown(progress, "exporting textures", ids.size());
@@ -103,16 +104,16 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
           png_bytes += done.png_bytes;
           if (!done.no_image.empty()) no_image.push_back(std::move(done.no_image));
           stop = std::move(done.stop);
-          return stop.empty();
+          return !stop;
         });
   }
-  if (stop.empty()) {
+  if (!stop) {
     if (auto same = db.verify_unchanged(); !same) stop = archive_changed(same.error());
   }
   std::string listed;
   for (const std::string& reason : no_image) listed += reason + '\n';
   log << listed;
-  if (!stop.empty()) return std::unexpected(stop);
+  if (stop) return std::unexpected(std::move(*stop));
   log << "wrote " << ids.size() - no_image.size() << " PNGs to " << dat::display_path(dir) << " ("
       << megabytes(png_bytes) << " MB); " << no_image.size() << " of " << ids.size()
       << " textures have no image\n";
