@@ -139,7 +139,8 @@ Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostre
   const auto color = survey::dominant_for(db, id, &explainer);
   if (!color) {
     out << "failed\n" << color.error().render();
-    return std::unexpected(InspectError("surface " + show_id(id) + " does not resolve", color.error()));
+    return std::unexpected(
+        InspectError("surface " + show_id(id) + " does not resolve", color.error()));
   }
   explainer.field("colour", show_rgb(color->rgb) + ", " + colour_origin(*color), 0);
   return {};

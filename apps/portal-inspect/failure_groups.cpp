@@ -40,27 +40,26 @@ void add(Kind& kind, const dat::DatError& error) {
   using E = dat::DatError;
   kind.push_back("DatError");
   kind.push_back(std::to_string(error.payload().index()));
-  std::visit(Overloaded{
-                 [&kind](const E::Io& e) { add(kind, e.error); },
-                 [&kind](const E::BinRead& e) { add(kind, e.error); },
-                 [&kind](const E::PathError& e) { add(kind, e.source); },
-                 [&kind](const E::DuplicateNamespacedId& e) { kind.push_back(e.namespace_name); },
-                 [&kind](const E::InvalidMagic& e) { kind.push_back(e.format); },
-                 [&kind](const E::UnsupportedVersion& e) {
-                   kind.push_back(std::to_string(e.version));
-                 },
-                 [&kind](const E::InvalidNamespace& e) { kind.push_back(e.name); },
-                 [&kind](const E::Other& e) {
-                   kind.push_back(std::to_string(e.what.index()));
-                   if (const auto* words = std::get_if<std::string>(&e.what)) {
-                     kind.push_back(*words);
-                   }
-                 },
-                 // The rest differ only in the ids and offsets they name,
-                 // or (a corruption) in how they word them.
-                 [](const auto&) {},
-             },
-             error.payload());
+  std::visit(
+      Overloaded{
+          [&kind](const E::Io& e) { add(kind, e.error); },
+          [&kind](const E::BinRead& e) { add(kind, e.error); },
+          [&kind](const E::PathError& e) { add(kind, e.source); },
+          [&kind](const E::DuplicateNamespacedId& e) { kind.push_back(e.namespace_name); },
+          [&kind](const E::InvalidMagic& e) { kind.push_back(e.format); },
+          [&kind](const E::UnsupportedVersion& e) { kind.push_back(std::to_string(e.version)); },
+          [&kind](const E::InvalidNamespace& e) { kind.push_back(e.name); },
+          [&kind](const E::Other& e) {
+            kind.push_back(std::to_string(e.what.index()));
+            if (const auto* words = std::get_if<std::string>(&e.what)) {
+              kind.push_back(*words);
+            }
+          },
+          // The rest differ only in the ids and offsets they name,
+          // or (a corruption) in how they word them.
+          [](const auto&) {},
+      },
+      error.payload());
 }
 
 void add(Kind& kind, const dat::TextureDecodeError& error) {
@@ -82,7 +81,9 @@ void add(Kind& kind, const dat::TextureDecodeError& error) {
 Kind kind_of(const survey::SurveyError& error) {
   Kind kind;
   if (error.context()) kind.insert(kind.end(), {"context", *error.context()});
-  std::visit(Overloaded{[&kind](const std::string& words) { kind.insert(kind.end(), {"words", words}); },
+  std::visit(Overloaded{[&kind](const std::string& words) {
+                          kind.insert(kind.end(), {"words", words});
+                        },
                         [&kind](const auto& library) { add(kind, library); }},
              error.failure());
   return kind;
@@ -114,9 +115,8 @@ bool is_upper_hex(char c) {
 // A word as ids are written: eight upper-case hex digits, or hex after "0x".
 bool names_id(std::string_view word) {
   if (word.size() > 2 && word.starts_with("0x")) {
-    return std::ranges::all_of(word.substr(2), [](char c) {
-      return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-    });
+    return std::ranges::all_of(
+        word.substr(2), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
   }
   return word.size() == 8 && std::ranges::all_of(word, is_upper_hex);
 }
@@ -128,7 +128,10 @@ bool names_id(std::string_view word) {
 class Label {
  public:
   explicit Label(std::string line)
-      : first_(std::move(line)), runs_(runs_of(first_)), differs_(runs_.size()), kept_(runs_.size()) {}
+      : first_(std::move(line)),
+        runs_(runs_of(first_)),
+        differs_(runs_.size()),
+        kept_(runs_.size()) {}
 
   void add(const std::string& line) {
     if (line == first_) return;
@@ -155,7 +158,10 @@ class Label {
     // Runs alternate, so the word before is two back.
     const std::string_view before = i >= 2 ? std::string_view(runs_[i - 2]) : "";
     if (before == "offset" || before == "at") return "{offset}";
-    return names_id(runs_[i]) ? "{id}" : "{n}";
+    if (names_id(runs_[i])) return "{id}";
+    const bool number = std::ranges::all_of(
+        runs_[i], [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+    return number ? "{n}" : "...";
   }
 
   std::string first_;

@@ -20,7 +20,8 @@ struct FailureGroup {
   // The members' failure in one line when they all read the same; otherwise
   // the first one's, with the words that differ between them masked as
   // "{offset}" (after "offset" or "at"), "{id}" (a word of eight upper-case
-  // hex digits or one written with "0x") or "{n}".
+  // hex digits or one written with "0x"), "{n}" (another number) or "...",
+  // and cut short with "..." where they are worded apart.
   std::string label;
   std::vector<std::uint32_t> ids;  // ascending, as given
 };

@@ -25,7 +25,8 @@ InspectError archive_changed(const dat::DatError& error) {
 std::expected<dat::DatDatabase, InspectError> open_archive(const std::filesystem::path& archive) {
   auto db = dat::DatDatabase::open(archive);
   if (!db) {
-    return std::unexpected(InspectError("open " + dat::display_path(archive), std::move(db.error())));
+    return std::unexpected(
+        InspectError("open " + dat::display_path(archive), std::move(db.error())));
   }
   return std::move(*db);
 }

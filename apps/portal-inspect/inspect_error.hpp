@@ -20,8 +20,8 @@ class InspectError {
       std::variant<std::string, survey::SurveyError, dat::DatError, dat::IoError, cli::OutputError>;
 
   // The tool's own words, with nothing in front.
-  InspectError(std::string words) : failure_(std::move(words)) {}         // NOLINT
-  InspectError(const char* words) : failure_(std::string(words)) {}       // NOLINT
+  InspectError(std::string words) : failure_(std::move(words)) {}    // NOLINT
+  InspectError(const char* words) : failure_(std::string(words)) {}  // NOLINT
   InspectError(std::string context, Failure failure)
       : context_(std::move(context)), failure_(std::move(failure)) {}
 

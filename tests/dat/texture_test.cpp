@@ -149,8 +149,9 @@ TEST(TextureDecodeError, Messages) {
     E::Payload payload;
     const char* message;
   };
-  const ReadError framed = with_context(ReadError(IoError::fill_whole_buffer()),
-                                        ContextFrame{"While parsing field 'colors' in Palette", {}});
+  const ReadError framed =
+      with_context(ReadError(IoError::fill_whole_buffer()),
+                   ContextFrame{"While parsing field 'colors' in Palette", {}});
   const Case cases[] = {
       {E::UnsupportedFormat{PixelFormat::from_code(23)}, "unsupported pixel format: R5G6B5"},
       {E::UnsupportedFormat{PixelFormat::from_code(7)}, "unsupported pixel format: Other(7)"},

@@ -40,8 +40,8 @@ RecordingFetcher palette_of(std::vector<std::uint32_t> colors) {
 
 // The name of the error's variant ("ShortRead"), or "ok".
 std::string outcome(const std::expected<Bytes, TextureDecodeError>& result) {
-  static constexpr const char* kNames[] = {"UnsupportedFormat", "ShortRead",
-                                           "DimensionOverflow", "MissingPaletteId",
+  static constexpr const char* kNames[] = {"UnsupportedFormat",      "ShortRead",
+                                           "DimensionOverflow",      "MissingPaletteId",
                                            "PaletteIndexOutOfRange", "PaletteFetch"};
   static_assert(std::size(kNames) == std::variant_size_v<TextureDecodeError::Payload>);
   return result ? "ok" : kNames[result.error().payload().index()];
@@ -157,8 +157,8 @@ TEST(ToRgba8, PalettedFailuresComeInOrder) {
   const Case cases[] = {
       {"no palette id", texture(Kind::P8, 1, 1, {0}), false, "MissingPaletteId", 0},
       {"no palette id, short", texture(Kind::Index16, 3, 2, {}), false, "MissingPaletteId", 0},
-      {"fetch fails", texture(Kind::P8, 3, 2, {0, 0, 0, 0, 0}, kPaletteId), true,
-       "PaletteFetch", 1},
+      {"fetch fails", texture(Kind::P8, 3, 2, {0, 0, 0, 0, 0}, kPaletteId), true, "PaletteFetch",
+       1},
       {"short after fetch", texture(Kind::P8, 3, 2, {0, 0, 0, 0, 0}, kPaletteId), false,
        "ShortRead", 1},
       {"short before index", texture(Kind::P8, 2, 1, {9}, kPaletteId), false, "ShortRead", 1},
@@ -179,9 +179,9 @@ TEST(ToRgba8, PalettedFailuresComeInOrder) {
   // The fetcher's failure is kept as given, with the palette it fetched in
   // place of the one it was asked for.
   constexpr std::uint32_t kOther = 0x04000777;
-  RecordingFetcher failing{
-      std::unexpected(TextureDecodeError::PaletteFetch{kOther, DatError(DatError::NotFound{kOther})}),
-      {}};
+  RecordingFetcher failing{std::unexpected(TextureDecodeError::PaletteFetch{
+                               kOther, DatError(DatError::NotFound{kOther})}),
+                           {}};
   const auto result = to_rgba8(texture(Kind::P8, 1, 1, {0}, kPaletteId), failing.fetcher());
   ASSERT_FALSE(result);
   const auto* fetch = result.error().as<TextureDecodeError::PaletteFetch>();

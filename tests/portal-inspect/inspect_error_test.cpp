@@ -42,8 +42,8 @@ TEST(TerminalSafe, EscapesControlCharactersAndNothingElse) {
       {"a\x1b[2Jb", "a\\x1b[2Jb"},
       {std::string("nul\0line\nfeed\r\x7f", 15), "nul\\x00line\\x0afeed\\x0d\\x7f"},
       // C1 as a character, and as a byte that is no part of one.
-      {"csi \xC2\x9B" "31m", "csi \\u{9b}31m"},
-      {"csi \x9B" "31m \xE2\x9B", "csi \\x9b31m \xE2\\x9b"},
+      {"csi \xC2\x9Bm", "csi \\u{9b}m"},
+      {"csi \x9Bm \xE2\x9B", "csi \\x9bm \xE2\\x9b"},
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(terminal_safe(c.text), c.shown) << c.shown;

@@ -30,7 +30,7 @@ struct SheetTile {
 // A surface of the archive that the report leaves out.
 struct SheetOmission {
   std::uint32_t id = 0;
-  std::optional<survey::Rgb> rgb;                 // when it resolves after all
+  std::optional<survey::Rgb> rgb;              // when it resolves after all
   std::optional<survey::SurveyError> failure;  // when it does not
 };
 

@@ -24,7 +24,8 @@ std::expected<DecodedTexture, InspectError> surface_texture(const dat::DatDataba
   PixelCatcher catcher;
   const auto color = survey::dominant_for(db, id, &catcher);
   if (!color) {
-    return std::unexpected(InspectError("surface " + show_id(id) + " does not resolve", color.error()));
+    return std::unexpected(
+        InspectError("surface " + show_id(id) + " does not resolve", color.error()));
   }
   if (color->solid) {
     return std::unexpected("surface " + show_id(id) + " is solid: it has no texture to draw");

@@ -11,7 +11,8 @@ std::expected<DecodedTexture, InspectError> decode_stored_texture(const dat::Dat
   if (!bytes) return std::unexpected(InspectError("read " + show_id(id), std::move(bytes.error())));
   auto texture = dat::Texture::unpack(*bytes);
   if (!texture) {
-    return std::unexpected(InspectError(show_id(id) + " is not a Texture", std::move(texture.error())));
+    return std::unexpected(
+        InspectError(show_id(id) + " is not a Texture", std::move(texture.error())));
   }
   auto pixels = survey::texture_rgba8(db, *texture, survey::choose_palette(*texture, 0));
   if (!pixels) {

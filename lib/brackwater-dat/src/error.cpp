@@ -37,8 +37,7 @@ std::string DatError::message() const {
                                          },
                                          [](DecodeLimitReached limit) {
                                            return "decode limit of " +
-                                                  std::to_string(limit.amount) +
-                                                  " bytes reached";
+                                                  std::to_string(limit.amount) + " bytes reached";
                                          }},
                               e.what);
           },

@@ -33,7 +33,9 @@ std::optional<FramedSummary> framed_summary(const dat::TextureDecodeError& error
   return std::visit(
       [&error](const auto& cause) {
         auto summary = framed_summary(cause);
-        if (summary) summary->lead = words_in_front(error.message(), cause.message()) + summary->lead;
+        if (summary) {
+          summary->lead = words_in_front(error.message(), cause.message()) + summary->lead;
+        }
         return summary;
       },
       fetch->cause);
