@@ -80,12 +80,12 @@ constexpr std::array<CommandDecl, 9> kCommands{{
      false,
      false,
      "Count why surfaces fail, most frequent first",
-     "Resolves every surface the way tintsurvey does and counts the failures by message, most\n"
-     "frequent first, with up to five example ids. Messages that differ only in the ids and\n"
-     "offsets they name are counted together, shown with those masked: \"File ID {id} not\n"
-     "found in provider\". A framed parse error is shown in one line as its cause and innermost\n"
-     "field, e.g. \"Binary read error: failed to fill whole buffer, while parsing field\n"
-     "'height' in Texture\".\n"
+     "Resolves every surface the way tintsurvey does and counts the failures by kind, most\n"
+     "frequent first, with up to five example ids. Failures of one kind (the same error, and\n"
+     "for a record read the same field) are counted together, shown with the ids and numbers\n"
+     "they differ in masked: \"File ID {id} not found in provider\". A framed parse error is\n"
+     "shown in one line as its cause and innermost field, e.g. \"Binary read error: failed to\n"
+     "fill whole buffer, while parsing field 'height' in Texture\".\n"
      "With --ids it prints instead every surface that fails, one a line: its id, a tab and\n"
      "its message."},
     {Command::Texture,
@@ -118,8 +118,9 @@ constexpr std::array<CommandDecl, 9> kCommands{{
      "Writes DIR/index.html and the textures it shows into DIR/textures: one tile per surface\n"
      "of the report, in id order, with its flat colour (and hex), whether it is solid or\n"
      "textured, the mip the survey decodes with the palette it chooses, and the first mip.\n"
-     "Surfaces of the archive that the report leaves out are listed with their failure. A\n"
-     "filter box takes an id or a colour. The page needs no network and opens from the disk.\n"
+     "Surfaces of the archive that the report leaves out are listed with their failure, those\n"
+     "failing alike on one line. A filter box takes an id or a colour. The page needs no\n"
+     "network and opens from the disk.\n"
      "--html DIR is another name for --out DIR."},
     {Command::Export,
      "export",

@@ -9,11 +9,12 @@
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/cli/output_file.hpp"
+#include "inspect_error.hpp"
 
 namespace brackwater::inspect {
 
-// A command's end: success, or a one-line message for standard error.
-using Outcome = std::expected<void, std::string>;
+// A command's end: success, or why it failed, which main prints in one line.
+using Outcome = std::expected<void, InspectError>;
 
 // Command output goes to `out`; notes such as "wrote ..." go to `log`. A file
 // written is never one of `inputs`.
@@ -22,7 +23,7 @@ Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesy
                  std::span<const cli::InputFile> inputs, std::ostream& log);
 Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostream& out);
 // `progress` is standard error when it is a terminal, null otherwise. Failures
-// are counted by the shape of their messages, or listed one surface a line.
+// are counted by their kind (see group_failures), or listed one surface a line.
 Outcome count_errors(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress);
 Outcome list_failures(const dat::DatDatabase& db, std::ostream& out, std::ostream* progress);
 Outcome draw_texture(const dat::DatDatabase& db, std::uint32_t id, const std::filesystem::path& png,
@@ -45,14 +46,15 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
                         std::span<const cli::InputFile> inputs, std::ostream& log,
                         std::ostream* progress);
 
-// Why a command that read many files gives up: "read the archive: {reason}".
-std::string archive_changed(const dat::DatError& error);
+// Why a command that read many files gives up: "read the archive" and the
+// library's error.
+InspectError archive_changed(const dat::DatError& error);
 
 // "0x" and eight upper-case hex digits, as ids are shown everywhere.
 std::string show_id(std::uint32_t id);
 
-// The archive opened, or "open {path}: {reason}".
-std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive);
+// The archive opened, or "open {path}" and the library's error.
+std::expected<dat::DatDatabase, InspectError> open_archive(const std::filesystem::path& archive);
 
 // Fails unless `id` is in the archive's index.
 Outcome require_file(const dat::DatDatabase& db, std::uint32_t id);

@@ -2,7 +2,6 @@
 #include <ostream>
 #include <string>
 
-#include "brackwater/survey/one_line.hpp"
 #include "brackwater/survey/resolve.hpp"
 #include "commands.hpp"
 
@@ -140,8 +139,8 @@ Outcome explain_surface(const dat::DatDatabase& db, std::uint32_t id, std::ostre
   const auto color = survey::dominant_for(db, id, &explainer);
   if (!color) {
     out << "failed\n" << color.error().render();
-    return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + survey::one_line(color.error()));
+    return std::unexpected(
+        InspectError("surface " + show_id(id) + " does not resolve", color.error()));
   }
   explainer.field("colour", show_rgb(color->rgb) + ", " + colour_origin(*color), 0);
   return {};

@@ -14,14 +14,15 @@
 #include "brackwater/survey/report.hpp"
 
 namespace brackwater::inspect {
-std::expected<InputStream, std::string> open_input(const std::filesystem::path& path) {
-  const std::string lead = "read " + dat::display_path(path) + ": ";
+std::expected<InputStream, InspectError> open_input(const std::filesystem::path& path) {
+  const std::string context = "read " + dat::display_path(path);
+  const std::string lead = context + ": ";
   auto opened = dat::PosixFile::open_read_only(path);
-  if (!opened) return std::unexpected(lead + opened.error().message());
+  if (!opened) return std::unexpected(InspectError(context, opened.error()));
   auto file = std::make_shared<dat::PosixFile>(std::move(*opened));
   struct stat info {};
   if (::fstat(file->descriptor(), &info) != 0) {
-    return std::unexpected(lead + dat::IoError::from_errno(errno).message());
+    return std::unexpected(InspectError(context, dat::IoError::from_errno(errno)));
   }
   // A FIFO that nothing has open for writing ends at once; said so, rather
   // than as input that ended too early.
@@ -41,54 +42,52 @@ std::expected<InputStream, std::string> open_input(const std::filesystem::path& 
 
 namespace {
 
-std::expected<void, std::string> written(const std::filesystem::path& path,
-                                         const std::expected<void, cli::OutputError>& result) {
-  if (!result) {
-    return std::unexpected("write " + dat::display_path(path) + ": " + result.error().message());
-  }
+std::expected<void, InspectError> written(const std::filesystem::path& path,
+                                          const std::expected<void, cli::OutputError>& result) {
+  if (!result) return std::unexpected(InspectError("write " + dat::display_path(path), result.error()));
   return {};
 }
 
 }  // namespace
 
-std::expected<void, std::string> write_output(const std::filesystem::path& path,
-                                              dat::ByteSpan bytes,
-                                              std::span<const cli::InputFile> inputs) {
+std::expected<void, InspectError> write_output(const std::filesystem::path& path,
+                                               dat::ByteSpan bytes,
+                                               std::span<const cli::InputFile> inputs) {
   return written(path, cli::write_output_file(path, bytes, inputs));
 }
 
-std::expected<void, std::string> write_output(cli::OutputBatch& batch,
-                                              const std::filesystem::path& path,
-                                              dat::ByteSpan bytes,
-                                              std::span<const cli::InputFile> inputs) {
+std::expected<void, InspectError> write_output(cli::OutputBatch& batch,
+                                               const std::filesystem::path& path,
+                                               dat::ByteSpan bytes,
+                                               std::span<const cli::InputFile> inputs) {
   return written(path, batch.write(path, bytes, inputs));
 }
 
-std::expected<void, std::string> finish_outputs(cli::OutputBatch& batch,
-                                                const std::filesystem::path& dir) {
+std::expected<void, InspectError> finish_outputs(cli::OutputBatch& batch,
+                                                 const std::filesystem::path& dir) {
   return written(dir, batch.finish());
 }
 
-std::expected<void, std::string> check_outputs(std::span<const std::filesystem::path> paths,
-                                               std::span<const cli::InputFile> inputs) {
+std::expected<void, InspectError> check_outputs(std::span<const std::filesystem::path> paths,
+                                                std::span<const cli::InputFile> inputs) {
   for (const std::filesystem::path& path : paths) {
     if (auto refused = cli::refused_output(path, inputs)) {
-      return std::unexpected("write " + dat::display_path(path) + ": " + refused->message());
+      return std::unexpected(InspectError("write " + dat::display_path(path), *refused));
     }
   }
   return {};
 }
 
-std::expected<void, std::string> make_output_dir(const std::filesystem::path& dir) {
+std::expected<void, InspectError> make_output_dir(const std::filesystem::path& dir) {
   if (auto made = cli::make_directories(dir); !made) {
+    const std::string context = "create dir " + dat::display_path(dir);
     std::error_code unknown;
     if (made.error() == EEXIST && std::filesystem::is_symlink(dir, unknown) &&
         !std::filesystem::exists(dir, unknown)) {
-      return std::unexpected("create dir " + dat::display_path(dir) +
-                             ": a symbolic link to a path that does not exist");
+      return std::unexpected(
+          InspectError(context, std::string("a symbolic link to a path that does not exist")));
     }
-    return std::unexpected("create dir " + dat::display_path(dir) + ": " +
-                           dat::IoError::from_errno(made.error()).message());
+    return std::unexpected(InspectError(context, dat::IoError::from_errno(made.error())));
   }
   return {};
 }

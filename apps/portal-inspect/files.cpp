@@ -2,7 +2,6 @@
 #include <span>
 
 #include "brackwater/dat/display.hpp"
-#include "brackwater/survey/one_line.hpp"
 #include "brackwater/cli/right_aligned.hpp"
 #include "commands.hpp"
 #include "file_io.hpp"
@@ -19,15 +18,15 @@ std::string show_id(std::uint32_t id) {
   return "0x" + dat::hex8(id);
 }
 
-std::string archive_changed(const dat::DatError& error) {
-  return "read the archive: " + survey::one_line(error);
+InspectError archive_changed(const dat::DatError& error) {
+  return InspectError("read the archive", error);
 }
 
-std::expected<dat::DatDatabase, std::string> open_archive(const std::filesystem::path& archive) {
+std::expected<dat::DatDatabase, InspectError> open_archive(const std::filesystem::path& archive) {
   auto db = dat::DatDatabase::open(archive);
   if (!db) {
-    return std::unexpected("open " + dat::display_path(archive) + ": " +
-                           survey::one_line(db.error()));
+    return std::unexpected(
+        InspectError("open " + dat::display_path(archive), std::move(db.error())));
   }
   return std::move(*db);
 }
@@ -53,9 +52,7 @@ Outcome cat_file(const dat::DatDatabase& db, std::uint32_t id, const std::filesy
                  std::span<const cli::InputFile> inputs, std::ostream& log) {
   if (auto known = require_file(db, id); !known) return known;
   auto bytes = db.get_file(id);
-  if (!bytes) {
-    return std::unexpected("read " + show_id(id) + ": " + survey::one_line(bytes.error()));
-  }
+  if (!bytes) return std::unexpected(InspectError("read " + show_id(id), std::move(bytes.error())));
   if (auto written = write_output(file, *bytes, inputs); !written) return written;
   log << "wrote " << dat::display_path(file) << " (" << bytes->size() << " bytes)\n";
   return {};

@@ -20,8 +20,10 @@ namespace {
 using namespace brackwater::inspect;
 using brackwater::cli::write_all;
 
+// The one place a failure is printed: no byte of a file name, report key or
+// archive reaches the terminal as a control character.
 std::string failure_line(std::string_view message) {
-  return "portal-inspect: " + std::string(message) + "\n";
+  return "portal-inspect: " + terminal_safe(message) + "\n";
 }
 
 Outcome dispatch(const Invocation& call, std::ostream& out) {
@@ -64,10 +66,10 @@ int run(std::span<const char* const> argv) {
   Outcome outcome = dispatch(*call, out);
   out.flush();
   if (outcome && stdout_buffer.failure()) {
-    outcome = std::unexpected("write standard output: " + stdout_buffer.failure()->message());
+    outcome = std::unexpected(InspectError("write standard output", *stdout_buffer.failure()));
   }
   if (!outcome) {
-    write_all(stderr, failure_line(outcome.error()));
+    write_all(stderr, failure_line(outcome.error().line()));
     return 1;
   }
   return 0;

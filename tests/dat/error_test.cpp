@@ -50,6 +50,8 @@ TEST(DatErrorTest, EveryVariantHasItsText) {
       {DatError(DatError::Other{"anything"}), "Other error: anything"},
       {DatError(DatError::Other{DatError::ReadLimitReached{}}),
        "Other error: read limit reached: files read more than the archive holds"},
+      {DatError(DatError::Other{DatError::DecodeLimitReached{268435456}}),
+       "Other error: decode limit of 268435456 bytes reached"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.error.message(), c.text);
 }
@@ -61,6 +63,15 @@ TEST(DatErrorTest, ReadLimitIsKnownByTypeNotByText) {
       DatError(DatError::Other{"read limit reached: files read more than the archive holds"})
           .read_limit_reached());
   EXPECT_FALSE(DatError(IoError::fill_whole_buffer()).read_limit_reached());
+}
+
+// So is the decode limit, and neither limit passes for the other.
+TEST(DatErrorTest, DecodeLimitIsKnownByTypeNotByText) {
+  const DatError decode(DatError::Other{DatError::DecodeLimitReached{9}});
+  EXPECT_TRUE(decode.decode_limit_reached());
+  EXPECT_FALSE(decode.read_limit_reached());
+  EXPECT_FALSE(DatError(DatError::Other{DatError::ReadLimitReached{}}).decode_limit_reached());
+  EXPECT_FALSE(DatError(DatError::Other{"decode limit of 9 bytes reached"}).decode_limit_reached());
 }
 
 // "none", or which kind of error the source is, with its text.

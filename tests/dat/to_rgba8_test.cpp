@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "brackwater/dat/file_type/dxt.hpp"
@@ -19,9 +21,9 @@ using test_support::texture;
 
 constexpr std::uint32_t kPaletteId = 0x04000123;
 
-// A fetcher that hands out a fixed palette (or message) and records its calls.
+// A fetcher that hands out a fixed palette (or failure) and records its calls.
 struct RecordingFetcher {
-  std::expected<Palette, std::string> answer;
+  std::expected<Palette, TextureDecodeError::PaletteFetch> answer;
   std::vector<std::uint32_t> calls;
 
   PaletteFetcher fetcher() {
@@ -36,9 +38,13 @@ RecordingFetcher palette_of(std::vector<std::uint32_t> colors) {
   return {Palette{kPaletteId, std::move(colors)}, {}};
 }
 
-// The error's debug form ("ShortRead"), or "ok".
+// The name of the error's variant ("ShortRead"), or "ok".
 std::string outcome(const std::expected<Bytes, TextureDecodeError>& result) {
-  return result ? "ok" : result.error().debug();
+  static constexpr const char* kNames[] = {"UnsupportedFormat",      "ShortRead",
+                                           "DimensionOverflow",      "MissingPaletteId",
+                                           "PaletteIndexOutOfRange", "PaletteFetch"};
+  static_assert(std::size(kNames) == std::variant_size_v<TextureDecodeError::Payload>);
+  return result ? "ok" : kNames[result.error().payload().index()];
 }
 
 TEST(ToRgba8, RawFormatsReorderBytes) {
@@ -63,7 +69,7 @@ TEST(ToRgba8, RawFormatsReorderBytes) {
   };
   for (const Case& c : cases) {
     const auto result = to_rgba8(texture(c.kind, c.width, 1, c.source), nullptr);
-    ASSERT_TRUE(result) << result.error().debug();
+    ASSERT_TRUE(result) << result.error().message();
     EXPECT_EQ(*result, c.expected)
         << PixelFormat::from_code(static_cast<std::uint32_t>(c.kind)).to_string();
   }
@@ -114,7 +120,7 @@ TEST(ToRgba8, PalettedFormatsLookUpArgbColoursWithAlpha) {
   for (const Case& c : cases) {
     const auto width = static_cast<std::int32_t>(c.expected.size() / 4);
     const auto result = to_rgba8(texture(c.kind, width, 1, c.source, kPaletteId), fetch.fetcher());
-    ASSERT_TRUE(result) << result.error().debug();
+    ASSERT_TRUE(result) << result.error().message();
     EXPECT_EQ(*result, c.expected);
   }
   EXPECT_EQ(fetch.calls, std::vector<std::uint32_t>(3, kPaletteId));
@@ -151,8 +157,8 @@ TEST(ToRgba8, PalettedFailuresComeInOrder) {
   const Case cases[] = {
       {"no palette id", texture(Kind::P8, 1, 1, {0}), false, "MissingPaletteId", 0},
       {"no palette id, short", texture(Kind::Index16, 3, 2, {}), false, "MissingPaletteId", 0},
-      {"fetch fails", texture(Kind::P8, 3, 2, {0, 0, 0, 0, 0}, kPaletteId), true,
-       "PaletteFetch(\"no such palette\")", 1},
+      {"fetch fails", texture(Kind::P8, 3, 2, {0, 0, 0, 0, 0}, kPaletteId), true, "PaletteFetch",
+       1},
       {"short after fetch", texture(Kind::P8, 3, 2, {0, 0, 0, 0, 0}, kPaletteId), false,
        "ShortRead", 1},
       {"short before index", texture(Kind::P8, 2, 1, {9}, kPaletteId), false, "ShortRead", 1},
@@ -162,10 +168,27 @@ TEST(ToRgba8, PalettedFailuresComeInOrder) {
   };
   for (const Case& c : cases) {
     RecordingFetcher fetch = palette_of({0xFF000000});
-    if (c.fetch_fails) fetch.answer = std::unexpected(std::string("no such palette"));
+    if (c.fetch_fails) {
+      fetch.answer = std::unexpected(
+          TextureDecodeError::PaletteFetch{kPaletteId, DatError(DatError::NotFound{kPaletteId})});
+    }
     EXPECT_EQ(outcome(to_rgba8(c.texture, fetch.fetcher())), c.expected) << c.name;
     EXPECT_EQ(fetch.calls.size(), c.fetches) << c.name;
   }
+
+  // The fetcher's failure is kept as given, with the palette it fetched in
+  // place of the one it was asked for.
+  constexpr std::uint32_t kOther = 0x04000777;
+  RecordingFetcher failing{std::unexpected(TextureDecodeError::PaletteFetch{
+                               kOther, DatError(DatError::NotFound{kOther})}),
+                           {}};
+  const auto result = to_rgba8(texture(Kind::P8, 1, 1, {0}, kPaletteId), failing.fetcher());
+  ASSERT_FALSE(result);
+  const auto* fetch = result.error().as<TextureDecodeError::PaletteFetch>();
+  ASSERT_NE(fetch, nullptr);
+  EXPECT_EQ(fetch->palette_id, kOther);
+  EXPECT_EQ(result.error().message(),
+            "palette fetch failed: 0x04000777: File ID 04000777 not found in provider");
 }
 
 TEST(ToRgba8, ZeroWidthGivesAnEmptyImageForEverySupportedFormat) {
@@ -182,7 +205,7 @@ TEST(ToRgba8, ZeroWidthGivesAnEmptyImageForEverySupportedFormat) {
   for (const Kind kind : kinds) {
     RecordingFetcher fetch = palette_of({});
     const auto result = to_rgba8(texture(kind, 0, 7, {}, kPaletteId), fetch.fetcher());
-    ASSERT_TRUE(result) << result.error().debug();
+    ASSERT_TRUE(result) << result.error().message();
     EXPECT_TRUE(result->empty());
     const bool paletted = kind == Kind::P8 || kind == Kind::Index16;
     EXPECT_EQ(fetch.calls.size(), paletted ? 1u : 0u);
@@ -226,7 +249,7 @@ TEST(ToRgba8, DxtFormatsUseTheirDecoderWithoutALengthCheck) {
     for (const std::size_t length : {std::size_t{48}, std::size_t{16}, std::size_t{0}}) {
       const Bytes source(blocks.begin(), blocks.begin() + static_cast<std::ptrdiff_t>(length));
       const auto result = to_rgba8(texture(c.kind, 8, 4, source), nullptr);
-      ASSERT_TRUE(result) << result.error().debug();
+      ASSERT_TRUE(result) << result.error().message();
       EXPECT_EQ(*result, c.decode(source, 8, 4));
     }
   }

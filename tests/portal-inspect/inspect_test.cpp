@@ -345,6 +345,28 @@ TEST_F(InspectTest, BadInputIsOneLineAndStatusOne) {
   EXPECT_FALSE(fs::exists(dir_ / "x.png"));
 }
 
+// A failure is printed once, with every control character that a file name,
+// a report key or the archive brings written as an escape.
+TEST_F(InspectTest, FailuresNeverPrintControlCharacters) {
+  write_text(dir_ / "keys.json", std::string("{\n  \"\xC2\x9Bm\": [1, 2, 3]\n}\n"));
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"a\x1b[2Jb.dat", "ls"},
+       "open a\\x1b[2Jb.dat: Failed to open file at a\\x1b[2Jb.dat: No such file or directory "
+       "(os error 2)"},
+      {{"swatch", "keys.json", "--png", "x.png"},
+       "keys.json: line 2: key \"\\u{9b}m\" is not an id written \"0x\" and eight upper-case "
+       "hex digits"},
+  };
+  for (const auto& c : cases) {
+    const auto result = run(c.args);
+    EXPECT_EQ(result.status, 1) << c.err;
+    EXPECT_EQ(result.err, "portal-inspect: " + c.err + "\n");
+  }
+}
+
 TEST_F(InspectTest, UsageErrorsAndHelp) {
   const std::vector<std::vector<std::string>> usage_errors = {
       {},

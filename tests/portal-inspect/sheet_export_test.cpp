@@ -117,11 +117,14 @@ std::optional<brackwater::dat::Bytes> library_rgba(const DatDatabase& db, std::u
   if (!texture || texture->width <= 0 || texture->height <= 0) return std::nullopt;
   auto pixels = brackwater::dat::to_rgba8(
       *texture,
-      [&](std::uint32_t palette_id) -> std::expected<brackwater::dat::Palette, std::string> {
+      [&](std::uint32_t palette_id)
+          -> std::expected<brackwater::dat::Palette,
+                           brackwater::dat::TextureDecodeError::PaletteFetch> {
+        using Failure = brackwater::dat::TextureDecodeError::PaletteFetch;
         auto palette_bytes = db.get_file(palette_id);
-        if (!palette_bytes) return std::unexpected("no palette");
+        if (!palette_bytes) return std::unexpected(Failure{palette_id, palette_bytes.error()});
         auto palette = brackwater::dat::Palette::unpack(*palette_bytes);
-        if (!palette) return std::unexpected("not a palette");
+        if (!palette) return std::unexpected(Failure{palette_id, palette.error()});
         return std::move(*palette);
       });
   if (!pixels) return std::nullopt;

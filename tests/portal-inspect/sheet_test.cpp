@@ -7,6 +7,7 @@
 #include <string>
 
 #include "brackwater/dat/database.hpp"
+#include "brackwater/survey/one_line.hpp"
 #include "png_image.hpp"
 #include "portal_fixture/archive_writer.hpp"
 #include "portal_fixture/records.hpp"
@@ -124,7 +125,8 @@ TEST_F(SheetTest, TilesFollowTheReportAndTheResolution) {
   // Surfaces of the archive the report leaves out: one fails, one resolves.
   ASSERT_EQ(sheet.omissions.size(), 2u);
   EXPECT_EQ(sheet.omissions[0].id, 0x08000004u);
-  EXPECT_EQ(sheet.omissions[0].failure, "SurfaceTexture has no mips");
+  ASSERT_TRUE(sheet.omissions[0].failure);
+  EXPECT_EQ(survey::one_line(*sheet.omissions[0].failure), "SurfaceTexture has no mips");
   EXPECT_FALSE(sheet.omissions[0].rgb);
   EXPECT_EQ(sheet.omissions[1].id, 0x08000005u);
   EXPECT_EQ(sheet.omissions[1].rgb, (survey::Rgb{0, 0, 255}));
@@ -138,7 +140,8 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 
 TEST_F(SheetTest, PageMarksEveryTileAndOmissionAndEscapesWhatItQuotes) {
   Sheet sheet = build({{0x08000001, {16, 32, 48}}, {0x08000002, {17, 34, 51}}});
-  sheet.omissions.push_back({0x08000007, std::nullopt, "bad <record> & \"name\"\x1b"});
+  sheet.omissions.push_back(
+      {0x08000007, std::nullopt, survey::SurveyError("bad <record> & \"name\"\x1b")});
   std::ostringstream page;
   write_sheet_html(sheet, "a<b>.dat", "r.json", page);
   const std::string html = page.str();
@@ -155,6 +158,30 @@ TEST_F(SheetTest, PageMarksEveryTileAndOmissionAndEscapesWhatItQuotes) {
   // Nothing is fetched from anywhere but the page's own directory.
   EXPECT_EQ(html.find("http"), html.npos);
   EXPECT_EQ(html.find("//"), html.npos);
+}
+
+// Surfaces left out that fail alike share one line, which opens on their
+// ids; the largest group comes first, the surfaces that resolve last.
+TEST(SheetPage, GroupsTheFailuresOfOneKind) {
+  const auto missing = [](std::uint32_t id) {
+    return survey::SurveyError::from(dat::DatError(dat::DatError::NotFound{id}));
+  };
+  Sheet sheet;
+  sheet.omissions = {{0x08000001, survey::Rgb{1, 2, 3}, std::nullopt},
+                     {0x08000002, std::nullopt, survey::SurveyError("SurfaceTexture has no mips")},
+                     {0x08000003, std::nullopt, missing(0x05000003)},
+                     {0x08000004, std::nullopt, missing(0x05000004)}};
+  std::ostringstream page;
+  write_sheet_html(sheet, "a.dat", "r.json", page);
+  const std::string html = page.str();
+  const std::size_t group = html.find(
+      "<li><details><summary>2 surfaces: File ID {id} not found in provider</summary>"
+      "<code data-failed-id=\"0x08000003\">0x08000003</code> "
+      "<code data-failed-id=\"0x08000004\">0x08000004</code> </details></li>\n"
+      "<li data-failed-id=\"0x08000002\"><code>0x08000002</code> SurfaceTexture has no mips</li>\n"
+      "<li data-unreported-id=\"0x08000001\"");
+  EXPECT_NE(group, html.npos) << html;
+  EXPECT_EQ(occurrences(html, "data-failed-id=\""), 3u);
 }
 
 }  // namespace

@@ -20,11 +20,10 @@ std::string texture_failure(const dat::Bytes& bytes) {
   return one_line(dat::Texture::unpack(bytes).error());
 }
 
-// A palette's failure as the resolution hands it over: text, through the fetcher.
+// A palette's failure as the resolution hands it over through the fetcher.
 std::string palette_fetch_failure(const dat::Bytes& bytes) {
-  const std::string reason = dat::Palette::unpack(bytes).error().message();
-  return one_line(SurveyError::from(
-      dat::TextureDecodeError(dat::TextureDecodeError::PaletteFetch{"0x00000ABD: " + reason})));
+  return one_line(SurveyError::from(dat::TextureDecodeError(
+      dat::TextureDecodeError::PaletteFetch{0xABD, dat::Palette::unpack(bytes).error()})));
 }
 
 TEST(OneLineTest, FramedErrorsBecomeTheirCauseAndInnermostField) {
@@ -45,6 +44,11 @@ TEST(OneLineTest, FramedErrorsBecomeTheirCauseAndInnermostField) {
       {palette_fetch_failure({0xBD, 0x0A, 0, 0, 9, 0}),
        "palette fetch failed: 0x00000ABD: failed to fill whole buffer, while parsing field "
        "'colors' in Palette"},
+      // A framed error behind a palette's DatError keeps both leads.
+      {one_line(SurveyError::from(dat::TextureDecodeError(dat::TextureDecodeError::PaletteFetch{
+           0xABD, dat::Texture::unpack(words({1, 0, 8})).error()}))),
+       "palette fetch failed: 0x00000ABD: Binary read error: failed to fill whole buffer, while "
+       "parsing field 'height' in Texture"},
       {one_line(SurveyError("SurfaceTexture has no mips")), "SurfaceTexture has no mips"},
       {one_line(SurveyError("first\n    second\n\n    third\n")), "first second third"},
   };

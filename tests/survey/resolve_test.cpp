@@ -173,7 +173,18 @@ TEST(DominantFor, PaletteFailuresNameThePaletteAndItsError) {
   for (const Case& c : cases) {
     OneSurface archive(paletted(Kind::P8, c.default_palette), c.surface_palette);
     archive.builder().add_file(0x00000ABD, unparsable);
-    EXPECT_EQ(outcome(archive.resolve()), c.message);
+    const auto color = archive.resolve();
+    EXPECT_EQ(outcome(color), c.message);
+    // The failure is kept as values: the palette fetched and the library's
+    // error for it, the archive's or the parser's.
+    ASSERT_FALSE(color);
+    const auto* decode = std::get_if<dat::TextureDecodeError>(&color.error().failure());
+    ASSERT_NE(decode, nullptr);
+    const auto* fetch = decode->as<dat::TextureDecodeError::PaletteFetch>();
+    ASSERT_NE(fetch, nullptr);
+    const std::uint32_t fetched = c.surface_palette != 0 ? c.surface_palette : c.default_palette;
+    EXPECT_EQ(fetch->palette_id, fetched);
+    EXPECT_EQ(std::holds_alternative<dat::ReadError>(fetch->cause), fetched == 0x00000ABD);
   }
 }
 
@@ -245,9 +256,14 @@ TEST(ResolveSession, DecodedImagesCountAgainstTheDecodeBudget) {
   EXPECT_EQ(outcome(dominant_for(*db, kSurface, nullptr, &session)), "ok 0 0 0 textured");
   EXPECT_EQ(outcome(dominant_for(*db, kSurface + 1, nullptr, &session)), "ok 0 0 0 textured");
   EXPECT_FALSE(session.decodes.refused());
-  // The text is what the survey's users are shown for it.
-  EXPECT_EQ(outcome(dominant_for(*db, kSurface + 2, nullptr, &session)),
-            "Other error: decode limit of 9437184 bytes reached");
+  // The text is what the survey's users are shown for it; callers know it
+  // by its kind.
+  const auto refused = dominant_for(*db, kSurface + 2, nullptr, &session);
+  EXPECT_EQ(outcome(refused), "Other error: decode limit of 9437184 bytes reached");
+  ASSERT_FALSE(refused);
+  const auto* limit = std::get_if<dat::DatError>(&refused.error().failure());
+  ASSERT_NE(limit, nullptr);
+  EXPECT_TRUE(limit->decode_limit_reached());
   EXPECT_TRUE(session.decodes.refused());
 }
 

@@ -59,8 +59,9 @@ TEST(SurveyErrorTest, FromLibraryErrorsKeepsMessageThenSource) {
        "Binary read error: count -1 out of range of usize at 0x18",
        {"count -1 out of range of usize at 0x18"}},
       {SurveyError::from(bare), "count -1 out of range of usize at 0x18", {}},
-      {SurveyError::from(dat::TextureDecodeError(dat::TextureDecodeError::PaletteFetch{"gone"})),
-       "palette fetch failed: gone",
+      {SurveyError::from(dat::TextureDecodeError(
+           dat::TextureDecodeError::PaletteFetch{0xB0, DatError(DatError::NotFound{0xB0})})),
+       "palette fetch failed: 0x000000B0: File ID 000000B0 not found in provider",
        {}},
   };
   for (const auto& c : cases) {

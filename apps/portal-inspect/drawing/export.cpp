@@ -1,8 +1,10 @@
 // export: every texture of the archive as a PNG file, on several threads.
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "brackwater/cli/sizes.hpp"
 #include "brackwater/dat/display.hpp"
 #include "commands.hpp"
 #include "file_io.hpp"
@@ -22,7 +24,7 @@ namespace {
 struct Exported {
   std::uint64_t png_bytes = 0;
   std::string no_image;
-  std::string stop;
+  std::optional<InspectError> stop;
 };
 
 std::filesystem::path png_path(const std::filesystem::path& dir, std::uint32_t id) {
@@ -69,11 +71,6 @@ Exported export_one(survey::WalkedTexture&& walked, const std::filesystem::path&
   return Exported{encoded->size(), {}, {}};
 }
 
-std::string megabytes(std::uint64_t bytes) {
-  const std::uint64_t tenths = (bytes + 50'000) / 100'000;
-  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
-}
-
 }  // namespace
 
 Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
@@ -89,7 +86,7 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
 
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;
-  std::string stop;
+  std::optional<InspectError> stop;
   // The files reach storage together, once they are all written.
   cli::OutputBatch batch;
   {
@@ -105,19 +102,19 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
           png_bytes += done.png_bytes;
           if (!done.no_image.empty()) no_image.push_back(std::move(done.no_image));
           stop = std::move(done.stop);
-          return stop.empty();
+          return !stop;
         });
   }
-  if (stop.empty()) {
+  if (!stop) {
     if (auto same = db.verify_unchanged(); !same) stop = archive_changed(same.error());
   }
   std::string listed;
   for (const std::string& reason : no_image) listed += reason + '\n';
   log << listed;
-  if (!stop.empty()) return std::unexpected(stop);
+  if (stop) return std::unexpected(std::move(*stop));
   if (auto flushed = finish_outputs(batch, dir); !flushed) return flushed;
   log << "wrote " << ids.size() - no_image.size() << " PNGs to " << dat::display_path(dir) << " ("
-      << megabytes(png_bytes) << " MB); " << no_image.size() << " of " << ids.size()
+      << cli::one_decimal(png_bytes, 1'000'000) << " MB); " << no_image.size() << " of " << ids.size()
       << " textures have no image\n";
   return {};
 }

@@ -4,11 +4,11 @@
 
 namespace brackwater::inspect {
 
-std::expected<void, std::string> write_png(const std::filesystem::path& path,
-                                           const image::RgbaImage& image,
-                                           std::span<const cli::InputFile> inputs) {
+std::expected<void, InspectError> write_png(const std::filesystem::path& path,
+                                            const image::RgbaImage& image,
+                                            std::span<const cli::InputFile> inputs) {
   auto encoded = image::encode_png(image);
-  if (!encoded) return std::unexpected("encode PNG: " + encoded.error());
+  if (!encoded) return std::unexpected(InspectError("encode PNG", encoded.error()));
   return write_output(path, *encoded, inputs);
 }
 

@@ -1,10 +1,12 @@
 #include "sheet_html.hpp"
 
 #include <algorithm>
+#include <vector>
 
 #include "brackwater/dat/display.hpp"
 #include "color_text.hpp"
 #include "commands.hpp"
+#include "failure_groups.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -22,7 +24,7 @@ body{margin:0;font:13px/1.35 system-ui,sans-serif;background:#1e1e1e;color:#ddd}
 header{position:sticky;top:0;z-index:1;background:#111;padding:8px 12px;border-bottom:1px solid #333}
 h1{font-size:16px;margin:0 0 4px}h2{font-size:14px;margin:12px}p{margin:0 0 6px}
 input{font:inherit;width:26em;padding:3px 6px}
-ul{margin:0 12px;padding:0;list-style:none}li{padding:2px 0}
+ul{margin:0 12px;padding:0;list-style:none}li{padding:2px 0}summary{cursor:pointer}
 main{display:flex;flex-wrap:wrap;gap:8px;padding:12px}
 figure{margin:0;width:208px;padding:6px;background:#2a2a2a;border-radius:4px;content-visibility:auto;contain-intrinsic-size:auto 208px auto 130px}
 figure div{display:flex;gap:4px;align-items:center;min-height:66px}
@@ -48,6 +50,7 @@ const near = new IntersectionObserver((entries) => {
 for (const img of document.querySelectorAll("img[data-src]")) near.observe(img);
 const filter = document.getElementById("filter"), shown = document.getElementById("shown");
 const items = document.querySelectorAll("[data-id],[data-failed-id],[data-unreported-id]");
+const groups = document.querySelectorAll("li details");
 filter.addEventListener("input", () => {
   const wanted = filter.value.trim().toLowerCase();
   let count = 0;
@@ -55,6 +58,11 @@ filter.addEventListener("input", () => {
     const d = item.dataset, key = ((d.id || d.failedId || d.unreportedId) + " " + (d.rgb || "")).toLowerCase();
     item.hidden = !key.includes(wanted);
     count += !item.hidden;
+  }
+  for (const group of groups) {
+    const matching = [...group.querySelectorAll("[data-failed-id]")].filter((id) => !id.hidden).length;
+    group.parentElement.hidden = matching === 0;
+    if (wanted) group.open = matching > 0;
   }
   shown.textContent = wanted ? count + " of " + items.length + " shown" : "";
 });
@@ -158,12 +166,25 @@ std::string tile_html(const SheetTile& tile) {
   return html + "</figcaption></figure>\n";
 }
 
-std::string omission_html(const SheetOmission& left_out) {
-  const std::string id = show_id(left_out.id);
-  if (!left_out.rgb) {
-    return "<li data-failed-id=\"" + id + "\"><code>" + id + "</code> " +
-           escaped(left_out.failure) + "</li>\n";
+// Surfaces that fail alike: one line for a lone one, else one that opens
+// on their ids.
+std::string failure_group_html(const FailureGroup& group) {
+  const std::string label = escaped(group.label);
+  if (group.ids.size() == 1) {
+    const std::string id = show_id(group.ids.front());
+    return "<li data-failed-id=\"" + id + "\"><code>" + id + "</code> " + label + "</li>\n";
   }
+  std::string html = "<li><details><summary>" + std::to_string(group.ids.size()) +
+                     " surfaces: " + label + "</summary>";
+  for (const std::uint32_t failed : group.ids) {
+    const std::string id = show_id(failed);
+    html += "<code data-failed-id=\"" + id + "\">" + id + "</code> ";
+  }
+  return html + "</details></li>\n";
+}
+
+std::string unreported_html(const SheetOmission& left_out) {
+  const std::string id = show_id(left_out.id);
   const std::string hex = hex_color(*left_out.rgb);
   return "<li data-unreported-id=\"" + id + "\" data-rgb=\"" + hex + "\"><code>" + id + "</code> " +
          swatch(*left_out.rgb) + " resolves to " + hex +
@@ -188,8 +209,16 @@ void write_sheet_html(const Sheet& sheet, std::string_view archive_name,
              "<input id=\"filter\" type=\"search\" placeholder=\"Filter by id or colour: "
              "0x0800002, #C15C\" autocomplete=\"off\"> <span id=\"shown\"></span></header>\n";
   if (!sheet.omissions.empty()) {
+    // Those that fail first, grouped as `errors` counts them, largest group first.
+    std::vector<SurfaceFailure> failures;
+    for (const SheetOmission& left_out : sheet.omissions) {
+      if (left_out.failure) failures.push_back({left_out.id, *left_out.failure});
+    }
     out << "<section><h2>Not in the report</h2><ul>\n";
-    for (const SheetOmission& left_out : sheet.omissions) out << omission_html(left_out);
+    for (const FailureGroup& group : group_failures(failures)) out << failure_group_html(group);
+    for (const SheetOmission& left_out : sheet.omissions) {
+      if (!left_out.failure) out << unreported_html(left_out);
+    }
     out << "</ul></section>\n";
   }
   out << "<main>\n";

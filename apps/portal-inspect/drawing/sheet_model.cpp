@@ -79,7 +79,7 @@ Sheet build_sheet(const dat::DatDatabase& db, const survey::ColorMap& report,
     } else if (now) {
       sheet.omissions.push_back({id, now->rgb, {}});
     } else {
-      sheet.omissions.push_back({id, std::nullopt, survey::one_line(now.error())});
+      sheet.omissions.push_back({id, std::nullopt, now.error()});
     }
     seen = {};
     return !thumbnails.write_failure();

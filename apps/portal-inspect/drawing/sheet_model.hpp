@@ -8,6 +8,7 @@
 
 #include "brackwater/dat/database.hpp"
 #include "brackwater/survey/report.hpp"
+#include "brackwater/survey/survey_error.hpp"
 #include "thumbnails.hpp"
 
 namespace brackwater::inspect {
@@ -29,8 +30,8 @@ struct SheetTile {
 // A surface of the archive that the report leaves out.
 struct SheetOmission {
   std::uint32_t id = 0;
-  std::optional<survey::Rgb> rgb;  // when it resolves after all
-  std::string failure;            // one line, when it does not
+  std::optional<survey::Rgb> rgb;              // when it resolves after all
+  std::optional<survey::SurveyError> failure;  // when it does not
 };
 
 struct Sheet {

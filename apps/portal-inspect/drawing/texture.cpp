@@ -2,7 +2,6 @@
 #include <ostream>
 
 #include "brackwater/dat/display.hpp"
-#include "brackwater/survey/one_line.hpp"
 #include "brackwater/survey/resolve.hpp"
 #include "commands.hpp"
 #include "png_file.hpp"
@@ -20,13 +19,13 @@ class PixelCatcher : public survey::ResolveObserver {
   DecodedTexture decoded;
 };
 
-std::expected<DecodedTexture, std::string> surface_texture(const dat::DatDatabase& db,
-                                                           std::uint32_t id) {
+std::expected<DecodedTexture, InspectError> surface_texture(const dat::DatDatabase& db,
+                                                            std::uint32_t id) {
   PixelCatcher catcher;
   const auto color = survey::dominant_for(db, id, &catcher);
   if (!color) {
-    return std::unexpected("surface " + show_id(id) +
-                           " does not resolve: " + survey::one_line(color.error()));
+    return std::unexpected(
+        InspectError("surface " + show_id(id) + " does not resolve", color.error()));
   }
   if (color->solid) {
     return std::unexpected("surface " + show_id(id) + " is solid: it has no texture to draw");

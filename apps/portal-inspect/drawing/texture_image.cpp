@@ -2,24 +2,22 @@
 
 #include "brackwater/survey/resolve.hpp"
 #include "commands.hpp"
-#include "brackwater/survey/one_line.hpp"
 
 namespace brackwater::inspect {
 
-std::expected<DecodedTexture, std::string> decode_stored_texture(const dat::DatDatabase& db,
-                                                                 std::uint32_t id) {
+std::expected<DecodedTexture, InspectError> decode_stored_texture(const dat::DatDatabase& db,
+                                                                  std::uint32_t id) {
   auto bytes = db.get_file(id);
-  if (!bytes) {
-    return std::unexpected("read " + show_id(id) + ": " + survey::one_line(bytes.error()));
-  }
+  if (!bytes) return std::unexpected(InspectError("read " + show_id(id), std::move(bytes.error())));
   auto texture = dat::Texture::unpack(*bytes);
   if (!texture) {
-    return std::unexpected(show_id(id) + " is not a Texture: " + survey::one_line(texture.error()));
+    return std::unexpected(
+        InspectError(show_id(id) + " is not a Texture", std::move(texture.error())));
   }
   auto pixels = survey::texture_rgba8(db, *texture, survey::choose_palette(*texture, 0));
   if (!pixels) {
-    return std::unexpected("texture " + show_id(id) +
-                           " does not decode: " + pixels.error().message());
+    return std::unexpected(InspectError("texture " + show_id(id) + " does not decode",
+                                        survey::SurveyError::from(pixels.error())));
   }
   return DecodedTexture{texture->width, texture->height, std::move(*pixels)};
 }

@@ -7,6 +7,7 @@
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/dat/database.hpp"
 #include "brackwater/image/png.hpp"
+#include "inspect_error.hpp"
 
 namespace brackwater::inspect {
 
@@ -17,9 +18,9 @@ struct DecodedTexture {
   dat::Bytes pixels;
 };
 
-// Texture `id` decoded with its default palette; the failure is one line.
-std::expected<DecodedTexture, std::string> decode_stored_texture(const dat::DatDatabase& db,
-                                                                 std::uint32_t id);
+// Texture `id` decoded with its default palette.
+std::expected<DecodedTexture, InspectError> decode_stored_texture(const dat::DatDatabase& db,
+                                                                  std::uint32_t id);
 
 // The pixels as an image, which needs both sides positive; `id` names the
 // texture in the failure.

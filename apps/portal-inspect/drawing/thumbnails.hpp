@@ -14,6 +14,7 @@
 #include "brackwater/cli/output_batch.hpp"
 #include "brackwater/cli/output_file.hpp"
 #include "brackwater/survey/resolve.hpp"
+#include "inspect_error.hpp"
 
 namespace brackwater::inspect {
 
@@ -49,7 +50,7 @@ class ThumbnailWriter {
   const ThumbnailOutcome& draw(std::uint32_t texture_id, std::uint32_t surface_palette_id);
 
   // The first file that could not be written; nothing is written after it.
-  const std::optional<std::string>& write_failure() const { return write_failure_; }
+  const std::optional<InspectError>& write_failure() const { return write_failure_; }
   std::size_t files_written() const { return files_written_; }
 
  private:
@@ -69,7 +70,7 @@ class ThumbnailWriter {
   std::deque<ThumbnailOutcome> outcomes_;
   std::map<Key, const ThumbnailOutcome*> by_request_;  // texture, surface palette
   std::map<Key, const ThumbnailOutcome*> by_file_;     // texture, palette drawn with (0: none)
-  std::optional<std::string> write_failure_;
+  std::optional<InspectError> write_failure_;
   std::size_t files_written_ = 0;
 };
 

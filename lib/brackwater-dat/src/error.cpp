@@ -34,6 +34,10 @@ std::string DatError::message() const {
                                            return std::string(
                                                "read limit reached: files read more than the "
                                                "archive holds");
+                                         },
+                                         [](DecodeLimitReached limit) {
+                                           return "decode limit of " +
+                                                  std::to_string(limit.amount) + " bytes reached";
                                          }},
                               e.what);
           },
@@ -49,6 +53,11 @@ bool DatError::read_limit_reached() const {
 bool DatError::archive_changed() const {
   const auto* io = as<Io>();
   return io && io->error.kind() == IoError::Kind::Changed;
+}
+
+bool DatError::decode_limit_reached() const {
+  const auto* other = as<Other>();
+  return other && std::holds_alternative<DecodeLimitReached>(other->what);
 }
 
 DatError::Source DatError::source() const {

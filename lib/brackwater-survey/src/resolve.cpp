@@ -5,8 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "brackwater/dat/display.hpp"
-
 namespace brackwater::survey {
 namespace {
 
@@ -32,19 +30,16 @@ std::expected<Record, dat::DatError> fetch(const DatDatabase& db, std::uint32_t 
   return record;
 }
 
-// The palette with id `palette_id`, or "0x{id}: {reason}" when it cannot be
-// fetched or parsed.
-std::expected<dat::Palette, std::string> fetch_palette(const DatDatabase& db,
-                                                       std::uint32_t palette_id,
-                                                       ResolveObserver* observer,
-                                                       ResolveSession* session) {
-  const auto failure = [palette_id](const std::string& reason) {
-    return std::unexpected("0x" + dat::hex8(palette_id) + ": " + reason);
-  };
+// The palette with id `palette_id`, or why its file could not be fetched or
+// parsed.
+std::expected<dat::Palette, dat::TextureDecodeError::PaletteFetch> fetch_palette(
+    const DatDatabase& db, std::uint32_t palette_id, ResolveObserver* observer,
+    ResolveSession* session) {
+  using Failure = dat::TextureDecodeError::PaletteFetch;
   auto bytes = fetch(db, palette_id, session, Sharing::Shared);
-  if (!bytes) return failure(bytes.error().message());
+  if (!bytes) return std::unexpected(Failure{palette_id, std::move(bytes.error())});
   auto palette = dat::Palette::unpack(**bytes);
-  if (!palette) return failure(palette.error().message());
+  if (!palette) return std::unexpected(Failure{palette_id, std::move(palette.error())});
   if (observer) observer->on_palette(palette_id, *palette);
   return std::move(*palette);
 }
@@ -173,13 +168,11 @@ std::expected<dat::Bytes, SurveyError> decode_in_session(const DatDatabase& db,
 }
 
 dat::DatError decode_limit_reached(const dat::Allowance& decodes) {
-  return dat::DatError(dat::DatError::Other{"decode limit of " + std::to_string(decodes.amount()) +
-                                            " bytes reached"});
+  return dat::DatError(dat::DatError::Other{dat::DatError::DecodeLimitReached{decodes.amount()}});
 }
 
-std::expected<dat::Palette, std::string> palette_in_session(const DatDatabase& db,
-                                                            std::uint32_t palette_id,
-                                                            ResolveSession& session) {
+std::expected<dat::Palette, dat::TextureDecodeError::PaletteFetch> palette_in_session(
+    const DatDatabase& db, std::uint32_t palette_id, ResolveSession& session) {
   return fetch_palette(db, palette_id, nullptr, &session);
 }
 

@@ -1,7 +1,6 @@
 // mkportal: writes the synthetic portal archives that samples, tests and
 // benchmarks run on.
 
-#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <span>
@@ -10,6 +9,7 @@
 #include <system_error>
 
 #include "brackwater/cli/program.hpp"
+#include "brackwater/cli/sizes.hpp"
 #include "command_line.hpp"
 #include "profiles.hpp"
 
@@ -21,12 +21,6 @@ using mkportal::Command;
 
 std::string failure_line(std::string_view message) {
   return "mkportal: " + std::string(message) + "\n";
-}
-
-std::string megabytes(std::uint64_t bytes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / 1e6);
-  return text;
 }
 
 std::expected<ArchiveSummary, std::string> write_archive(const Command& command) {
@@ -56,8 +50,8 @@ int run(std::span<const char* const> argv) {
   write_all(stderr, "mkportal: wrote " + command->out.string() + ": " +
                         std::to_string(summary->files) + " files, " +
                         std::to_string(summary->surfaces) + " surfaces (" +
-                        std::to_string(summary->broken) + " broken), " + megabytes(summary->bytes) +
-                        " MB\n");
+                        std::to_string(summary->broken) + " broken), " +
+                        brackwater::cli::one_decimal(summary->bytes, 1'000'000) + " MB\n");
   return 0;
 }
 

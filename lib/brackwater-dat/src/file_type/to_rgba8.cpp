@@ -59,8 +59,8 @@ template <std::size_t kStride, class ReadIndex>
 Result convert_paletted(const Texture& texture, std::uint64_t pixels,
                         const PaletteFetcher& fetch_palette, ReadIndex read_index) {
   if (!texture.default_palette_id) return fail(TextureDecodeError::MissingPaletteId{});
-  std::expected<Palette, std::string> palette = fetch_palette(*texture.default_palette_id);
-  if (!palette) return fail(TextureDecodeError::PaletteFetch{std::move(palette.error())});
+  auto palette = fetch_palette(*texture.default_palette_id);
+  if (!palette) return fail(std::move(palette.error()));
   const ByteSpan source = texture.source_data;
   if (!holds(source, pixels, kStride)) return fail(TextureDecodeError::ShortRead{});
 

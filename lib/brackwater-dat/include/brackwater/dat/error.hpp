@@ -51,8 +51,12 @@ class DatError {
   };
   // A read refused by its ReadBudget (read_budget.hpp); its text is fixed.
   struct ReadLimitReached {};
+  // Decoded images went past a caller's allowance of `amount` bytes.
+  struct DecodeLimitReached {
+    std::uint64_t amount = 0;
+  };
   struct Other {
-    std::variant<std::string, ReadLimitReached> what;
+    std::variant<std::string, ReadLimitReached, DecodeLimitReached> what;
   };
 
   using Payload = std::variant<Io, BinRead, NotFound, DuplicateId, DuplicateNamespacedId,
@@ -75,6 +79,8 @@ class DatError {
   bool read_limit_reached() const;
   // Whether the archive changed while it was read (IoError::changed()).
   bool archive_changed() const;
+  // Whether decoded images went past the allowance they were given.
+  bool decode_limit_reached() const;
 
   // The wrapped error of `Io`, `PathError` and `BinRead`; empty for the rest.
   using Source = std::variant<std::monostate, std::reference_wrapper<const IoError>,

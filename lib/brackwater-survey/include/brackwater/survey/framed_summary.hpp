@@ -4,6 +4,8 @@
 #include <string>
 
 #include "brackwater/dat/error.hpp"
+#include "brackwater/dat/file_type/texture_decode_error.hpp"
+#include "brackwater/dat/read_error.hpp"
 #include "brackwater/survey/survey_error.hpp"
 
 namespace brackwater::survey {
@@ -17,8 +19,11 @@ struct FramedSummary {
   std::string innermost_field;
 };
 
-// Empty unless what failed is a record read with frames.
+// Empty unless what failed is a record read with frames: the error itself,
+// the one a DatError wraps, or the read of a palette the conversion fetched.
+std::optional<FramedSummary> framed_summary(const dat::ReadError& error);
 std::optional<FramedSummary> framed_summary(const dat::DatError& error);
+std::optional<FramedSummary> framed_summary(const dat::TextureDecodeError& error);
 std::optional<FramedSummary> framed_summary(const SurveyError& error);
 
 }  // namespace brackwater::survey

@@ -121,10 +121,9 @@ std::expected<dat::Bytes, SurveyError> decode_in_session(const dat::DatDatabase&
 dat::DatError decode_limit_reached(const dat::Allowance& decodes);
 
 // Palette `palette_id` as a paletted texture's decode fetches it within the
-// session, or "0x{id}: {reason}".
-std::expected<dat::Palette, std::string> palette_in_session(const dat::DatDatabase& db,
-                                                            std::uint32_t palette_id,
-                                                            ResolveSession& session);
+// session, or why it could not be had.
+std::expected<dat::Palette, dat::TextureDecodeError::PaletteFetch> palette_in_session(
+    const dat::DatDatabase& db, std::uint32_t palette_id, ResolveSession& session);
 
 // A file that surfaces share (a SurfaceTexture, Texture or Palette), from the
 // session's cache or read within its budget.

@@ -23,7 +23,7 @@ namespace brackwater::survey {
 struct ReadyTexture {
   dat::Texture texture;
   // Fetched when the format is paletted and the texture names a palette.
-  std::optional<std::expected<dat::Palette, std::string>> palette;
+  std::optional<std::expected<dat::Palette, dat::TextureDecodeError::PaletteFetch>> palette;
 
   // The texture as RGBA8 with its default palette, as texture_rgba8 makes it.
   std::expected<dat::Bytes, dat::TextureDecodeError> rgba8() const;

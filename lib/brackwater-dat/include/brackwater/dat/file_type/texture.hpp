@@ -4,7 +4,6 @@
 #include <expected>
 #include <functional>
 #include <optional>
-#include <string>
 
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/dat/error.hpp"
@@ -33,8 +32,10 @@ struct Texture {
   friend bool operator==(const Texture&, const Texture&) = default;
 };
 
-// Given a palette id, the Palette to colour a paletted texture, or a message.
-using PaletteFetcher = std::function<std::expected<Palette, std::string>(std::uint32_t)>;
+// Given a palette id, the Palette to colour a paletted texture, or why it
+// could not be had (see TextureDecodeError::PaletteFetch).
+using PaletteFetcher =
+    std::function<std::expected<Palette, TextureDecodeError::PaletteFetch>(std::uint32_t)>;
 
 // The largest DXT texture to_rgba8 decodes, in pixels: 4096 x 4096, a 64 MiB
 // output. Block data does not bound a DXT output the way raw pixel bytes do,
