@@ -30,7 +30,7 @@ Outcome dispatch(const Invocation& call, std::ostream& out) {
   if (draws_png(call.command)) return draw(call);
   if (call.command == Command::Mount) return mount(call);
   auto db = open_archive(call.archive);
-  if (!db) return std::unexpected(db.error());
+  if (!db) return std::unexpected(std::move(db.error()));
   // No output may replace the archive it comes from.
   const std::array inputs{brackwater::cli::InputFile::at(call.archive, "archive")};
   // Progress lines go to standard error only when it is a terminal.

@@ -24,7 +24,7 @@ Outcome draw(const Invocation& call) {
   // A report is all a swatch sheet needs.
   if (call.command == Command::Swatch) return draw_swatches(call.report, call.output, std::cerr);
   auto db = open_archive(call.archive);
-  if (!db) return std::unexpected(db.error());
+  if (!db) return std::unexpected(std::move(db.error()));
   // No output may replace the archive it comes from.
   const std::array inputs{cli::InputFile::at(call.archive, "archive")};
   // Progress lines go to standard error only when it is a terminal.

@@ -79,7 +79,8 @@ Sheet build_sheet(const dat::DatDatabase& db, const survey::ColorMap& report,
     } else if (now) {
       sheet.omissions.push_back({id, now->rgb, {}});
     } else {
-      sheet.omissions.push_back({id, std::nullopt, now.error()});
+      sheet.omissions.push_back({id, std::nullopt, std::nullopt});
+      sheet.omissions.back().failure.emplace(now.error());
     }
     seen = {};
     return !thumbnails.write_failure();

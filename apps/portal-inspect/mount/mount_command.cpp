@@ -140,7 +140,7 @@ Outcome mount(const Invocation& call) {
   const std::string lead = "mount " + dat::display_path(call.output) + ": ";
   if (const auto reason = unusable(call.output)) return std::unexpected(lead + *reason);
   auto db = open_archive(call.archive);
-  if (!db) return std::unexpected(db.error());
+  if (!db) return std::unexpected(std::move(db.error()));
   // The file system runs from "/": the archive is watched by its full path.
   Mounted state{ArchiveTree(db->index()), MountContent(*db, fs::absolute(call.archive))};
 
