@@ -26,7 +26,7 @@ struct Failures {
 // Surveys every surface as tintsurvey does, keeping those that fail; fails
 // when the archive changed while it was read.
 std::expected<Failures, InspectError> resolve_all(const dat::DatDatabase& db,
-                                                 std::ostream* progress) {
+                                                  std::ostream* progress) {
   const std::vector<std::uint32_t> ids = survey::surface_ids(db.index());
   Failures result{ids.size(), {}};
   // Wiped before anything else is printed.

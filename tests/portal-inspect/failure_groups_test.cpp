@@ -113,8 +113,8 @@ TEST(GroupFailures, ALabelShowsWhatItsMembersShare) {
   for (const auto& c : cases) {
     std::vector<SurfaceFailure> failures;
     for (const std::string& what : c.whats) {
-      failures.push_back({0x08000000 + static_cast<std::uint32_t>(failures.size()),
-                          corruption(what.c_str())});
+      failures.push_back(
+          {0x08000000 + static_cast<std::uint32_t>(failures.size()), corruption(what.c_str())});
     }
     const std::vector<FailureGroup> groups = group_failures(failures);
     ASSERT_EQ(groups.size(), 1u) << c.label;

@@ -22,7 +22,7 @@ Outcome write_page(const std::filesystem::path& page, const Sheet& sheet,
                    const std::filesystem::path& archive, const std::filesystem::path& report,
                    std::span<const cli::InputFile> inputs) {
   const auto failed = [&](const cli::OutputError& error) {
-    return std::unexpected("write " + dat::display_path(page) + ": " + error.message());
+    return std::unexpected(InspectError("write " + dat::display_path(page), error));
   };
   auto file = cli::OutputFile::open(page, inputs);
   if (!file) return failed(file.error());
