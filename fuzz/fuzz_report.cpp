@@ -6,11 +6,11 @@
 
 #include "brackwater/survey/report.hpp"
 #include "check.hpp"
-#include "report_reader.hpp"
+#include "brackwater/report/report_reader.hpp"
 
 namespace {
 
-using brackwater::inspect::InputStream;
+using brackwater::report::InputStream;
 
 // `text` handed out `chunk` bytes at a time, as a pipe gives it.
 InputStream served(std::string text, std::size_t chunk) {
@@ -33,13 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::size_t chunk = std::size_t{1} + data[0] % 64 * 67;
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const auto read = inspect::read_report("r.json", served(text, chunk));
+  const auto read = report::read_report("r.json", served(text, chunk));
   if (!read) {
     fuzz::require(read.error().find('\n') == std::string::npos, "a fault is one line");
     fuzz::require(read.error().size() < 400, "a fault quotes no more than a short token");
     return 0;
   }
-  const auto again = inspect::read_report("r.json", served(survey::render_report(*read), chunk));
+  const auto again = report::read_report("r.json", served(survey::render_report(*read), chunk));
   fuzz::require(again && *again == *read, "what is read back reads back the same once written");
   return 0;
 }

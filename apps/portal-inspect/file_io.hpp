@@ -10,19 +10,13 @@
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/cli/output_batch.hpp"
 #include "brackwater/cli/output_file.hpp"
+#include "brackwater/report/input_stream.hpp"
 #include "inspect_error.hpp"
 
 namespace brackwater::inspect {
 
-// Gives the next bytes of an input into `buffer`: how many (0 at its end), or
-// the text of a read failure.
-using ReadChunk = std::function<std::expected<std::size_t, std::string>(std::span<char> buffer)>;
-
-// An input file opened to be read front to back.
-struct InputStream {
-  std::uint64_t size = 0;  // as the file system tells it: 0 for a pipe or a device
-  ReadChunk read;
-};
+using report::InputStream;
+using report::ReadChunk;
 
 // Opens the file at `path`; a failure, then or while reading, reads
 // "read {path}: {reason}".

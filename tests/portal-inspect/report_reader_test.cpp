@@ -1,11 +1,11 @@
-#include "report_reader.hpp"
+#include "brackwater/report/report_reader.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
-namespace brackwater::inspect {
+namespace brackwater::report {
 namespace {
 
 // `text` served `chunk` bytes at a time, as a pipe would give it.
@@ -125,4 +125,4 @@ TEST(ReportReaderTest, WhatCannotBeAReportIsRefusedEarly) {
 }
 
 }  // namespace
-}  // namespace brackwater::inspect
+}  // namespace brackwater::report

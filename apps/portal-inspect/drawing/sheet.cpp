@@ -8,7 +8,7 @@
 #include "commands.hpp"
 #include "file_io.hpp"
 #include "output_stream.hpp"
-#include "report_reader.hpp"
+#include "brackwater/report/report_reader.hpp"
 #include "sheet_html.hpp"
 #include "sheet_model.hpp"
 #include "thumbnails.hpp"
@@ -59,7 +59,7 @@ Outcome draw_sheet(const dat::DatDatabase& db, const std::filesystem::path& arch
                           cli::InputFile::at(report, "report")};
   auto input = open_input(report);
   if (!input) return std::unexpected(input.error());
-  const auto colors = read_report(dat::display_path(report), std::move(*input));
+  const auto colors = report::read_report(dat::display_path(report), std::move(*input));
   if (!colors) return std::unexpected(colors.error());
   if (auto clear = check_outputs(existing_outputs(dir), inputs); !clear) return clear;
   if (auto made = make_output_dir(dir / ThumbnailWriter::kSubdirectory); !made) return made;

@@ -7,7 +7,7 @@
 #include "commands.hpp"
 #include "file_io.hpp"
 #include "png_file.hpp"
-#include "report_reader.hpp"
+#include "brackwater/report/report_reader.hpp"
 
 namespace brackwater::inspect {
 namespace {
@@ -62,7 +62,7 @@ Outcome draw_swatches(const std::filesystem::path& report, const std::filesystem
   auto input = open_input(report);
   if (!input) return std::unexpected(input.error());
   const std::string name = dat::display_path(report);
-  const auto colors = read_report(name, std::move(*input));
+  const auto colors = report::read_report(name, std::move(*input));
   if (!colors) return std::unexpected(colors.error());
   if (colors->empty()) return std::unexpected(name + " holds no surfaces: nothing to draw");
   if (colors->size() > kMaxSwatches) {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "file_io.hpp"
+#include "brackwater/report/input_stream.hpp"
 
-namespace brackwater::inspect {
+namespace brackwater::report {
 
 // A report's bytes as the JSON parser pulls them: a chunk at a time, with the
 // line of the byte read last, and cut off where no report can go on, so a
@@ -108,4 +108,4 @@ class ReportInput {
   std::string read_failure_;
 };
 
-}  // namespace brackwater::inspect
+}  // namespace brackwater::report

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "brackwater/survey/report.hpp"
-#include "report_input.hpp"
+#include "brackwater/report/report_input.hpp"
 
-namespace brackwater::inspect {
+namespace brackwater::report {
 
 // A report as tintsurvey writes it, read back: a JSON object whose keys are
 // ids written "0x" and eight upper-case hex digits, each mapped to an array of
@@ -18,4 +18,4 @@ namespace brackwater::inspect {
 // or nesting.
 std::expected<survey::ColorMap, std::string> read_report(std::string_view name, InputStream input);
 
-}  // namespace brackwater::inspect
+}  // namespace brackwater::report

@@ -1,8 +1,8 @@
-#include "report_input.hpp"
+#include "brackwater/report/report_input.hpp"
 
 #include <string_view>
 
-namespace brackwater::inspect {
+namespace brackwater::report {
 
 bool ReportInput::ends_token(char c) {
   return is_blank(c) || std::string_view("{}[],:").find(c) != std::string_view::npos;
@@ -49,4 +49,4 @@ bool ReportInput::starts_with_byte_order_mark() {
   return std::string_view(buffer_.data(), filled_).starts_with(kMark);
 }
 
-}  // namespace brackwater::inspect
+}  // namespace brackwater::report

@@ -1,4 +1,4 @@
-#include "report_reader.hpp"
+#include "brackwater/report/report_reader.hpp"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 
 #include "brackwater/dat/display.hpp"
 
-namespace brackwater::inspect {
+namespace brackwater::report {
 namespace {
 
 constexpr std::size_t kChannels = 3;
@@ -237,4 +237,4 @@ std::expected<survey::ColorMap, std::string> read_report(std::string_view name, 
   return std::move(shape.colors);
 }
 
-}  // namespace brackwater::inspect
+}  // namespace brackwater::report
