@@ -10,7 +10,7 @@
 
 namespace {
 
-using brackwater::report::InputStream;
+using brackwater::cli::InputStream;
 
 // `text` handed out `chunk` bytes at a time, as a pipe gives it.
 InputStream served(std::string text, std::size_t chunk) {

@@ -10,13 +10,13 @@
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/cli/output_batch.hpp"
 #include "brackwater/cli/output_file.hpp"
-#include "brackwater/report/input_stream.hpp"
+#include "brackwater/cli/input_stream.hpp"
 #include "inspect_error.hpp"
 
 namespace brackwater::inspect {
 
-using report::InputStream;
-using report::ReadChunk;
+using cli::InputStream;
+using cli::ReadChunk;
 
 // Opens the file at `path`; a failure, then or while reading, reads
 // "read {path}: {reason}".

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-namespace brackwater::report {
+namespace brackwater::cli {
 
 // Gives the next bytes of an input into `buffer`: how many (0 at its end), or
 // the text of a read failure.
@@ -19,4 +19,4 @@ struct InputStream {
   ReadChunk read;
 };
 
-}  // namespace brackwater::report
+}  // namespace brackwater::cli

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "brackwater/report/input_stream.hpp"
+#include "brackwater/cli/input_stream.hpp"
 
 namespace brackwater::report {
+
+using cli::InputStream;
+using cli::ReadChunk;
 
 // A report's bytes as the JSON parser pulls them: a chunk at a time, with the
 // line of the byte read last, and cut off where no report can go on, so a
