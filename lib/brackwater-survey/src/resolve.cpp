@@ -12,6 +12,11 @@ using dat::DatDatabase;
 
 using Record = RecordCache::Record;
 
+// The key of a texture's outcome under one surface palette.
+std::uint64_t texture_and_palette(std::uint32_t texture_id, std::uint32_t palette_id) {
+  return std::uint64_t{texture_id} << 32 | palette_id;
+}
+
 // Whether a fetched file is worth holding for other surfaces.
 enum class Sharing { Own, Shared };
 
@@ -82,11 +87,11 @@ class Resolution {
     const std::uint32_t texture_id = mips->textures.back();
     if (!session_) return mip(texture_id, refs.orig_palette_id);
     TextureColorCache& known = session_->textures;
-    if (const auto* outcome = known.find(texture_id, refs.orig_palette_id)) return *outcome;
+    if (auto outcome = known.find(texture_id, refs.orig_palette_id)) return std::move(*outcome);
     auto outcome = mip(texture_id, refs.orig_palette_id);
-    return known.remember(texture_id,
-                          palette_mattered_ ? std::optional(refs.orig_palette_id) : std::nullopt,
-                          std::move(outcome));
+    known.remember(texture_id,
+                   palette_mattered_ ? std::optional(refs.orig_palette_id) : std::nullopt, outcome);
+    return outcome;
   }
 
   // The colour of texture `texture_id` on a surface naming `surface_palette_id`.
@@ -199,22 +204,35 @@ ResolveSession ResolveSession::for_archive(const DatDatabase& db, const Limits& 
                         limits.read_ahead_bytes};
 }
 
-const TextureColorCache::Outcome* TextureColorCache::find(std::uint32_t texture_id,
-                                                          std::uint32_t surface_palette_id) const {
-  if (const auto any = any_palette_.find(texture_id); any != any_palette_.end()) {
-    return &any->second;
+std::optional<TextureColorCache::Outcome> TextureColorCache::find(
+    std::uint32_t texture_id, std::uint32_t surface_palette_id) const {
+  if (const Held* any = any_palette_.find(texture_id)) return outcome_of(*any);
+  if (const Held* one = by_palette_.find(texture_and_palette(texture_id, surface_palette_id))) {
+    return outcome_of(*one);
   }
-  const auto one = by_palette_.find({texture_id, surface_palette_id});
-  return one == by_palette_.end() ? nullptr : &one->second;
+  return std::nullopt;
 }
 
-const TextureColorCache::Outcome& TextureColorCache::remember(
-    std::uint32_t texture_id, std::optional<std::uint32_t> surface_palette_id, Outcome outcome) {
+void TextureColorCache::remember(std::uint32_t texture_id,
+                                 std::optional<std::uint32_t> surface_palette_id,
+                                 const Outcome& outcome) {
   if (!surface_palette_id) {
-    return any_palette_.insert_or_assign(texture_id, std::move(outcome)).first->second;
+    any_palette_.insert_or_assign(texture_id, hold(outcome));
+  } else {
+    by_palette_.insert_or_assign(texture_and_palette(texture_id, *surface_palette_id),
+                                 hold(outcome));
   }
-  return by_palette_.insert_or_assign({texture_id, *surface_palette_id}, std::move(outcome))
-      .first->second;
+}
+
+TextureColorCache::Held TextureColorCache::hold(const Outcome& outcome) {
+  if (outcome) return Held{*outcome};
+  failures_.push_back(outcome.error());
+  return Held{{}, static_cast<std::uint32_t>(failures_.size() - 1)};
+}
+
+TextureColorCache::Outcome TextureColorCache::outcome_of(const Held& held) const {
+  if (held.failure == kNoFailure) return held.color;
+  return std::unexpected(failures_[held.failure]);
 }
 
 std::expected<SurfaceColor, SurveyError> dominant_for(const DatDatabase& db, std::uint32_t surface_id,

@@ -2,11 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <list>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 #include "brackwater/dat/bytes.hpp"
+#include "brackwater/survey/flat_id_map.hpp"
 
 namespace brackwater::survey {
 
@@ -18,8 +18,8 @@ class RecordCache {
  public:
   using Record = std::shared_ptr<const dat::Bytes>;
 
-  // What holding a record costs beyond its bytes: map and list nodes, the
-  // shared count and the vector.
+  // What holding a record costs beyond its bytes: its slot, its place in
+  // the map, the shared count and the vector.
   static constexpr std::size_t kRecordOverhead = 128;
 
   explicit RecordCache(std::size_t capacity) : capacity_(capacity) {}
@@ -34,15 +34,27 @@ class RecordCache {
   void remember(std::uint32_t id, Record record);
 
  private:
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  // A held record, linked into the order of use by slot numbers.
   struct Slot {
+    std::uint32_t id = 0;
+    std::uint32_t newer = kNone;
+    std::uint32_t older = kNone;
     Record record;
-    std::list<std::uint32_t>::iterator use;
   };
+
+  void unlink(std::uint32_t slot);
+  void link_newest(std::uint32_t slot);
+  void drop_oldest();
 
   std::size_t capacity_;
   std::size_t held_ = 0;
-  std::list<std::uint32_t> uses_;  // most recently used first
-  std::unordered_map<std::uint32_t, Slot> slots_;
+  std::vector<Slot> slots_;
+  std::vector<std::uint32_t> free_slots_;
+  FlatIdMap<std::uint32_t> slot_of_;  // by file id
+  std::uint32_t newest_ = kNone;
+  std::uint32_t oldest_ = kNone;
 };
 
 }  // namespace brackwater::survey

@@ -3,10 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
-#include <map>
 #include <optional>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "brackwater/dat/bytes.hpp"
 #include "brackwater/dat/database.hpp"
@@ -17,6 +16,7 @@
 #include "brackwater/dat/prefetched_blocks.hpp"
 #include "brackwater/dat/read_budget.hpp"
 #include "brackwater/survey/dominant.hpp"
+#include "brackwater/survey/flat_id_map.hpp"
 #include "brackwater/survey/limits.hpp"
 #include "brackwater/survey/record_cache.hpp"
 #include "brackwater/survey/survey_error.hpp"
@@ -76,14 +76,26 @@ class TextureColorCache {
  public:
   using Outcome = std::expected<SurfaceColor, SurveyError>;
 
-  const Outcome* find(std::uint32_t texture_id, std::uint32_t surface_palette_id) const;
+  std::optional<Outcome> find(std::uint32_t texture_id, std::uint32_t surface_palette_id) const;
   // `surface_palette_id` empty: the outcome holds for every surface palette.
-  const Outcome& remember(std::uint32_t texture_id, std::optional<std::uint32_t> surface_palette_id,
-                          Outcome outcome);
+  void remember(std::uint32_t texture_id, std::optional<std::uint32_t> surface_palette_id,
+                const Outcome& outcome);
 
  private:
-  std::unordered_map<std::uint32_t, Outcome> any_palette_;
-  std::map<std::pair<std::uint32_t, std::uint32_t>, Outcome> by_palette_;
+  // An outcome as held: the colour, or where its failure is kept. Failures
+  // are few and large, colours many and small.
+  struct Held {
+    SurfaceColor color;
+    std::uint32_t failure = kNoFailure;
+  };
+  static constexpr std::uint32_t kNoFailure = UINT32_MAX;
+
+  Held hold(const Outcome& outcome);
+  Outcome outcome_of(const Held& held) const;
+
+  FlatIdMap<Held> any_palette_;  // by texture id
+  FlatIdMap<Held> by_palette_;   // by texture id and palette id side by side
+  std::vector<SurveyError> failures_;
 };
 
 // What resolving many surfaces of one archive shares. Files are read through
