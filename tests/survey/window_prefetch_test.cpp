@@ -137,5 +137,23 @@ TEST(WindowPrefetch, LeavesOutWindowsInMemory) {
   EXPECT_FALSE(warm.read_ahead);
 }
 
+// A survey told to stop after its first surface, while the next window is
+// being read ahead, ends there; the reads in flight end with it.
+TEST(WindowPrefetch, StopsWithTheSurvey) {
+  const ArchiveFile file(shared_records_archive());
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  for (const Mechanism mechanism : {Mechanism::Ring, Mechanism::Advise}) {
+    std::size_t told = 0;
+    const SurveyResult result = run_survey(
+        *db, surface_ids(db->index()),
+        {.on_outcome = [&](std::uint32_t, const SurfaceOutcome&) { return ++told < 1; },
+         .read_ahead = mechanism,
+         .read_ahead_when = ReadAheadWhen::Always});
+    EXPECT_EQ(told, 1u);
+    EXPECT_EQ(result.counts.done, 1u);
+  }
+}
+
 }  // namespace
 }  // namespace brackwater::survey

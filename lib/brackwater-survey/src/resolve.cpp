@@ -133,10 +133,16 @@ class Resolution {
 }  // namespace
 
 PaletteChoice choose_palette(const dat::Texture& texture, std::uint32_t surface_palette_id) {
+  return choose_palette(texture.format().paletted(), texture.default_palette_id,
+                        surface_palette_id);
+}
+
+PaletteChoice choose_palette(bool paletted, std::optional<std::uint32_t> default_palette_id,
+                             std::uint32_t surface_palette_id) {
   using Source = PaletteChoice::Source;
-  if (!texture.format().paletted()) return {Source::None, std::nullopt};
+  if (!paletted) return {Source::None, std::nullopt};
   if (surface_palette_id != 0) return {Source::SurfaceOverride, surface_palette_id};
-  return {Source::TextureDefault, texture.default_palette_id};
+  return {Source::TextureDefault, default_palette_id};
 }
 
 std::expected<dat::Bytes, dat::TextureDecodeError> texture_rgba8(const DatDatabase& db,

@@ -8,7 +8,7 @@
 namespace brackwater::survey {
 namespace {
 
-// Surfaces are read ahead, and progress told, in twentieths of the way.
+// Progress is told in twentieths of the way.
 constexpr std::size_t kWindows = 20;
 
 bool changed_while_read(const SurveyError& error) {
@@ -29,13 +29,12 @@ SurveyResult run_survey(const dat::DatDatabase& db, ResolveSession& session,
   SurveyResult result;
   SurveyCounts& counts = result.counts;
   counts.to_process = options.limit == 0 ? ids.size() : std::min(options.limit, ids.size());
-  WindowPrefetch prefetch(db, session, options.read_ahead, options.read_ahead_when);
+  WindowPrefetch prefetch(db, session, ids.first(counts.to_process), options.read_ahead,
+                          options.read_ahead_when);
   const std::size_t window = std::max<std::size_t>(counts.to_process / kWindows, 1);
   for (std::size_t i = 0; i < counts.to_process; ++i) {
-    if (i % window == 0) {
-      if (i != 0 && options.progress) options.progress(counts);
-      prefetch(ids.subspan(i, std::min(window, counts.to_process - i)));
-    }
+    if (i % window == 0 && i != 0 && options.progress) options.progress(counts);
+    prefetch.before(i);
     const SurfaceOutcome color = dominant_for(db, ids[i], options.observer, &session);
     ++counts.done;
     if (color) {

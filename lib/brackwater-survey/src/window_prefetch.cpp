@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
+#include <system_error>
 
 namespace brackwater::survey {
 namespace {
@@ -11,6 +11,11 @@ namespace {
 // archive is mostly all in the page cache or mostly not, and each probe is a
 // system call.
 constexpr std::size_t kProbes = 4;
+
+// The first window is a twentieth of the survey, so the first surfaces wait
+// for little; each later one at most this many times the one before.
+constexpr std::size_t kFirstWindowShare = 20;
+constexpr std::size_t kWindowGrowth = 4;
 
 std::vector<std::uint32_t> distinct(std::vector<std::uint32_t> ids) {
   std::sort(ids.begin(), ids.end());
@@ -21,30 +26,81 @@ std::vector<std::uint32_t> distinct(std::vector<std::uint32_t> ids) {
 }  // namespace
 
 WindowPrefetch::WindowPrefetch(const dat::DatDatabase& db, ResolveSession& session,
+                               std::span<const std::uint32_t> ids,
                                dat::BatchReader::Mechanism mechanism, ReadAheadWhen when)
-    : db_(db),
-      session_(session),
-      chains_(db.chain_prefetcher(mechanism)),
-      when_(when),
-      allowance_(session.reads) {}
+    : session_(session),
+      ids_(ids),
+      reader_(db, mechanism, when, session.read_ahead_bytes, session.reads),
+      reads_ahead_(session.read_ahead_bytes != 0),
+      first_window_(std::max<std::size_t>(ids.size() / kFirstWindowShare, 1)) {}
 
-void WindowPrefetch::operator()(std::span<const std::uint32_t> surface_ids) {
-  session_.prefetched.clear();
-  if (session_.read_ahead_bytes == 0) return;
-  if (when_ == ReadAheadWhen::NotInMemory && in_memory(surface_ids)) return;
-  read_ahead({surface_ids.begin(), surface_ids.end()});
-  const std::vector<dat::TextureRefs> textured = surfaces(surface_ids);
-  std::vector<std::uint32_t> ids;
-  for (const dat::TextureRefs& refs : textured) ids.push_back(refs.orig_texture_id);
-  read_ahead(ids);
-  const std::vector<Mip> wanted = mips(textured);
-  ids.clear();
-  for (const Mip& mip : wanted) ids.push_back(mip.texture_id);
-  read_ahead(ids);
-  read_ahead(palettes(wanted));
+WindowPrefetch::~WindowPrefetch() {
+  if (next_.valid()) next_.wait();
 }
 
-bool WindowPrefetch::in_memory(std::span<const std::uint32_t> surface_ids) const {
+void WindowPrefetch::before(std::size_t i) {
+  if (i < window_end_) return;
+  if (!reads_ahead_) {
+    window_end_ = ids_.size();
+    return;
+  }
+  if (!next_.valid()) start_next();
+  session_.prefetched = next_.get();
+  window_end_ = next_end_;
+  if (window_end_ < ids_.size()) start_next();
+}
+
+void WindowPrefetch::start_next() {
+  const std::size_t begin = window_end_;
+  if (begin == 0) {
+    window_size_ = first_window_;
+  } else {
+    // Sized by what a surface has needed read so far, to half a window's
+    // bytes: the estimate may run over, and what does not fit is read when
+    // it is needed.
+    const std::uint64_t per_surface = std::max<std::uint64_t>(reader_.bytes_asked() / begin, 1);
+    const std::uint64_t fitting = session_.read_ahead_bytes / 2 / per_surface;
+    window_size_ = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(fitting, first_window_, window_size_ * kWindowGrowth));
+  }
+  next_end_ = std::min(ids_.size(), begin + window_size_);
+  const auto read = [this, window = ids_.subspan(begin, next_end_ - begin)] {
+    return reader_.window(window);
+  };
+  try {
+    next_ = std::async(std::launch::async, read);
+  } catch (const std::system_error&) {
+    // No thread to be had: the window is read when it is needed.
+    next_ = std::async(std::launch::deferred, read);
+  }
+}
+
+WindowPrefetch::Reader::Reader(const dat::DatDatabase& db, dat::BatchReader::Mechanism mechanism,
+                               ReadAheadWhen when, std::uint64_t window_bytes,
+                               dat::ReadBudget allowance)
+    : db_(db),
+      chains_(db.chain_prefetcher(mechanism)),
+      when_(when),
+      window_bytes_(window_bytes),
+      allowance_(allowance) {}
+
+dat::PrefetchedBlocks WindowPrefetch::Reader::window(std::span<const std::uint32_t> surface_ids) {
+  dat::PrefetchedBlocks blocks;
+  if (when_ == ReadAheadWhen::NotInMemory && in_memory(surface_ids)) return blocks;
+  read_ahead({surface_ids.begin(), surface_ids.end()}, blocks);
+  const std::vector<dat::TextureRefs> textured = surfaces(surface_ids, blocks);
+  std::vector<std::uint32_t> ids;
+  for (const dat::TextureRefs& refs : textured) ids.push_back(refs.orig_texture_id);
+  read_ahead(std::move(ids), blocks);
+  const std::vector<Mip> wanted = mips(textured, blocks);
+  ids.clear();
+  for (const Mip& mip : wanted) ids.push_back(mip.texture_id);
+  read_ahead(std::move(ids), blocks);
+  read_ahead(palettes(wanted, blocks), blocks);
+  return blocks;
+}
+
+bool WindowPrefetch::Reader::in_memory(std::span<const std::uint32_t> surface_ids) const {
   std::array<dat::ChainStart, kProbes> probes{};
   std::size_t probed = 0;
   const std::size_t step = std::max<std::size_t>(surface_ids.size() / kProbes, 1);
@@ -56,34 +112,37 @@ bool WindowPrefetch::in_memory(std::span<const std::uint32_t> surface_ids) const
   return probed > 0 && chains_.in_memory(std::span(probes).first(probed));
 }
 
-void WindowPrefetch::read_ahead(const std::vector<std::uint32_t>& ids) {
+void WindowPrefetch::Reader::read_ahead(std::vector<std::uint32_t> ids,
+                                        dat::PrefetchedBlocks& blocks) {
   std::vector<dat::ChainStart> chains;
-  for (const std::uint32_t id : distinct(ids)) {
-    if (session_.records.peek(id)) continue;
+  for (const std::uint32_t id : distinct(std::move(ids))) {
+    if (asked_.find(id)) continue;
+    asked_.insert_or_assign(id, true);
     if (const auto found = db_.index().find(id); found != db_.index().end()) {
       chains.push_back({found->second.offset, found->second.size});
     }
   }
-  const std::uint64_t window = session_.read_ahead_bytes;
   const std::uint64_t room =
-      std::min(window - std::min(window, session_.prefetched.bytes_held()),
+      std::min(window_bytes_ - std::min(window_bytes_, blocks.bytes_held()),
                allowance_.bytes_left());
-  const std::uint64_t asked = chains_.prefetch(chains, room, session_.prefetched);
+  const std::uint64_t asked = chains_.prefetch(chains, room, blocks);
   // What was asked for fits in what was left, so this only counts it.
   (void)allowance_.spend(0, asked);
+  bytes_asked_ += asked;
 }
 
-RecordCache::Record WindowPrefetch::record(std::uint32_t id) {
-  if (RecordCache::Record held = session_.records.peek(id)) return held;
-  auto bytes = db_.get_held_file(id, allowance_, session_.prefetched);
-  if (!bytes) return nullptr;
-  return std::make_shared<const dat::Bytes>(std::move(*bytes));
+std::optional<dat::Bytes> WindowPrefetch::Reader::record(std::uint32_t id,
+                                                         const dat::PrefetchedBlocks& blocks) {
+  auto bytes = db_.get_held_file(id, allowance_, blocks);
+  if (!bytes) return std::nullopt;
+  return std::move(*bytes);
 }
 
-std::vector<dat::TextureRefs> WindowPrefetch::surfaces(std::span<const std::uint32_t> surface_ids) {
+std::vector<dat::TextureRefs> WindowPrefetch::Reader::surfaces(
+    std::span<const std::uint32_t> surface_ids, const dat::PrefetchedBlocks& blocks) {
   std::vector<dat::TextureRefs> textured;
   for (const std::uint32_t id : surface_ids) {
-    const RecordCache::Record bytes = record(id);
+    const auto bytes = record(id, blocks);
     if (!bytes) continue;
     auto surface = dat::Surface::unpack(*bytes);
     if (surface && surface->texture_refs) textured.push_back(*surface->texture_refs);
@@ -91,29 +150,38 @@ std::vector<dat::TextureRefs> WindowPrefetch::surfaces(std::span<const std::uint
   return textured;
 }
 
-std::vector<WindowPrefetch::Mip> WindowPrefetch::mips(
-    const std::vector<dat::TextureRefs>& textured) {
+std::vector<WindowPrefetch::Reader::Mip> WindowPrefetch::Reader::mips(
+    const std::vector<dat::TextureRefs>& textured, const dat::PrefetchedBlocks& blocks) {
   std::vector<Mip> wanted;
   for (const dat::TextureRefs& refs : textured) {
-    const RecordCache::Record bytes = record(refs.orig_texture_id);
-    if (!bytes) continue;
-    auto mips = dat::SurfaceTexture::unpack(*bytes);
-    if (!mips || mips->textures.empty()) continue;
-    // A texture already resolved for this palette is not read again.
-    const Mip mip{mips->textures.back(), refs.orig_palette_id};
-    if (!session_.textures.find(mip.texture_id, mip.surface_palette_id)) wanted.push_back(mip);
+    const std::uint32_t* last = last_mip_.find(refs.orig_texture_id);
+    if (!last) {
+      const auto bytes = record(refs.orig_texture_id, blocks);
+      if (!bytes) continue;
+      auto mips = dat::SurfaceTexture::unpack(*bytes);
+      if (!mips || mips->textures.empty()) continue;
+      last = &last_mip_.insert_or_assign(refs.orig_texture_id, mips->textures.back());
+    }
+    wanted.push_back({*last, refs.orig_palette_id});
   }
   return wanted;
 }
 
-std::vector<std::uint32_t> WindowPrefetch::palettes(const std::vector<Mip>& mips) {
+std::vector<std::uint32_t> WindowPrefetch::Reader::palettes(const std::vector<Mip>& mips,
+                                                            const dat::PrefetchedBlocks& blocks) {
   std::vector<std::uint32_t> ids;
   for (const Mip& mip : mips) {
-    const RecordCache::Record bytes = record(mip.texture_id);
-    if (!bytes) continue;
-    auto texture = dat::Texture::unpack(*bytes);
-    if (!texture) continue;
-    const PaletteChoice choice = choose_palette(*texture, mip.surface_palette_id);
+    const PaletteRule* rule = palette_rule_.find(mip.texture_id);
+    if (!rule) {
+      const auto bytes = record(mip.texture_id, blocks);
+      if (!bytes) continue;
+      auto texture = dat::Texture::unpack(*bytes);
+      if (!texture) continue;
+      rule = &palette_rule_.insert_or_assign(
+          mip.texture_id, {texture->format().paletted(), texture->default_palette_id});
+    }
+    const PaletteChoice choice =
+        choose_palette(rule->paletted, rule->default_palette_id, mip.surface_palette_id);
     if (choice.palette_id) ids.push_back(*choice.palette_id);
   }
   return ids;

@@ -39,7 +39,7 @@ class BatchReader {
     Advise,
   };
 
-  static constexpr unsigned kDepth = 128;
+  static constexpr unsigned kDepth = 512;
 
   // Reads `file`, which must outlive the reader. `wanted` Ring falls back to
   // Advise where the build or the kernel has no ring.

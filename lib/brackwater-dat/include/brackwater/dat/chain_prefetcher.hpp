@@ -2,6 +2,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "brackwater/dat/batch_reader.hpp"
@@ -45,6 +46,20 @@ class ChainPrefetcher {
   bool in_memory(std::span<const ChainStart> chains) const;
 
  private:
+  // Where a chain's walk stands: the next read, and the bytes still to come.
+  struct Walk {
+    std::uint64_t at;
+    std::uint64_t remaining;
+    // The chain ended early: the rest lies back to back from `at`.
+    bool rest = false;
+  };
+
+  // How many bytes the rest of a walk's chain takes if its blocks follow
+  // one another, within the archive.
+  std::uint64_t run_bytes(const Walk& walk) const;
+  // Where the walk goes on after the blocks `read` from its start, if it does.
+  std::optional<Walk> follow_run(const Walk& walk, ByteSpan read) const;
+
   const PosixFile* file_;
   BatchReader reader_;
   std::uint32_t block_size_;

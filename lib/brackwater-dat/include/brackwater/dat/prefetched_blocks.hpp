@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <vector>
 
 #include "brackwater/dat/block_source.hpp"
 #include "brackwater/dat/bytes.hpp"
@@ -15,16 +15,24 @@ namespace brackwater::dat {
 // never what it gives.
 class PrefetchedBlocks {
  public:
+  struct Range {
+    std::uint64_t offset;
+    Bytes bytes;
+  };
+
   // The `count` bytes at `offset`, or null when no held range covers them all.
   const std::uint8_t* find(std::uint64_t offset, std::size_t count) const;
-  // Holds `bytes`, read at `offset`; a longer range already held there stays.
-  void hold(std::uint64_t offset, Bytes bytes);
+  // Holds `ranges`, each read at its offset; where two start at one offset,
+  // the longer stays.
+  void hold(std::vector<Range> ranges);
   void clear();
 
   std::size_t bytes_held() const { return bytes_held_; }
 
  private:
-  std::map<std::uint64_t, Bytes> ranges_;
+  // In offset order, one range per offset: a search finds the nearest
+  // without a node per range.
+  std::vector<Range> ranges_;
   std::size_t bytes_held_ = 0;
 };
 

@@ -46,6 +46,10 @@ struct PaletteChoice {
 // A paletted texture on a surface with a palette of its own (not 0) is
 // coloured by the surface's palette instead of the texture's default one.
 PaletteChoice choose_palette(const dat::Texture& texture, std::uint32_t surface_palette_id);
+// The same from what of the texture matters: whether its format is
+// palette-indexed, and the palette it names.
+PaletteChoice choose_palette(bool paletted, std::optional<std::uint32_t> default_palette_id,
+                             std::uint32_t surface_palette_id);
 
 // Told each record of one resolution as it is read, so a caller can show the
 // way a surface took. Every hook does nothing unless overridden.
