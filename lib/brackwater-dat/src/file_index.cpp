@@ -14,7 +14,12 @@ bool id_below(const FileIndex::value_type& held, std::uint32_t id) {
 }  // namespace
 
 FileIndex::FileIndex(std::vector<value_type> entries) : entries_(std::move(entries)) {
-  if (strictly_ascending(entries_)) return;
+  if (!strictly_ascending(entries_)) keep_last_of_each_id();
+  ids_.reserve(entries_.size());
+  for (const auto& [id, entry] : entries_) ids_.push_back(id);
+}
+
+void FileIndex::keep_last_of_each_id() {
   // Equal ids stay in the order they were met; the last of each run stays.
   std::ranges::stable_sort(entries_, {}, &value_type::first);
   std::size_t kept = 0;
@@ -31,8 +36,9 @@ bool FileIndex::strictly_ascending(std::span<const value_type> entries) {
 }
 
 FileIndex::const_iterator FileIndex::find(std::uint32_t id) const {
-  const auto found = std::lower_bound(entries_.begin(), entries_.end(), id, id_below);
-  return found != entries_.end() && found->first == id ? found : entries_.end();
+  const auto found = std::lower_bound(ids_.begin(), ids_.end(), id);
+  if (found == ids_.end() || *found != id) return entries_.end();
+  return entries_.begin() + (found - ids_.begin());
 }
 
 std::span<const FileIndex::value_type> FileIndex::of_type(std::uint8_t type) const {

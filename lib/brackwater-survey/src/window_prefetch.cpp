@@ -30,7 +30,8 @@ WindowPrefetch::WindowPrefetch(const dat::DatDatabase& db, ResolveSession& sessi
                                dat::BatchReader::Mechanism mechanism, ReadAheadWhen when)
     : session_(session),
       ids_(ids),
-      reader_(db, mechanism, when, session.read_ahead_bytes, session.reads),
+      reader_(db, mechanism, session.read_ahead_bytes, session.reads),
+      when_(when),
       reads_ahead_(session.read_ahead_bytes != 0),
       first_window_(std::max<std::size_t>(ids.size() / kFirstWindowShare, 1)) {}
 
@@ -64,9 +65,14 @@ void WindowPrefetch::start_next() {
         std::clamp<std::uint64_t>(fitting, first_window_, window_size_ * kWindowGrowth));
   }
   next_end_ = std::min(ids_.size(), begin + window_size_);
-  const auto read = [this, window = ids_.subspan(begin, next_end_ - begin)] {
-    return reader_.window(window);
-  };
+  const std::span<const std::uint32_t> window = ids_.subspan(begin, next_end_ - begin);
+  const auto read = [this, window] { return reader_.window(window); };
+  // Told here, before any thread starts: a process that has never had a
+  // second thread takes the faster way through every read.
+  if (when_ == ReadAheadWhen::NotInMemory && reader_.in_memory(window)) {
+    next_ = std::async(std::launch::deferred, [] { return dat::PrefetchedBlocks{}; });
+    return;
+  }
   try {
     next_ = std::async(std::launch::async, read);
   } catch (const std::system_error&) {
@@ -76,17 +82,14 @@ void WindowPrefetch::start_next() {
 }
 
 WindowPrefetch::Reader::Reader(const dat::DatDatabase& db, dat::BatchReader::Mechanism mechanism,
-                               ReadAheadWhen when, std::uint64_t window_bytes,
-                               dat::ReadBudget allowance)
+                               std::uint64_t window_bytes, dat::ReadBudget allowance)
     : db_(db),
       chains_(db.chain_prefetcher(mechanism)),
-      when_(when),
       window_bytes_(window_bytes),
       allowance_(allowance) {}
 
 dat::PrefetchedBlocks WindowPrefetch::Reader::window(std::span<const std::uint32_t> surface_ids) {
   dat::PrefetchedBlocks blocks;
-  if (when_ == ReadAheadWhen::NotInMemory && in_memory(surface_ids)) return blocks;
   read_ahead({surface_ids.begin(), surface_ids.end()}, blocks);
   const std::vector<dat::TextureRefs> textured = surfaces(surface_ids, blocks);
   std::vector<std::uint32_t> ids;

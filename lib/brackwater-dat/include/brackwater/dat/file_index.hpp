@@ -34,10 +34,10 @@ constexpr std::uint32_t last_id_of_type(std::uint8_t type) {
 }
 
 // Directory entries by file id, built once and then only read: one array
-// sorted by id, 28 bytes per entry and nothing else. An archive holds around
-// 100,000 entries; a survey's lookups, which climb through each kind of id in
-// order, find the upper levels of every binary search in cache. Enumeration
-// is in ascending id order.
+// sorted by id, 28 bytes per entry, and the ids alone beside it, 4 bytes per
+// entry. An archive holds around 100,000 entries; a lookup searches the ids,
+// whose 400 KB stay in cache where the entries' 2.8 MB do not, and touches
+// one entry. Enumeration is in ascending id order.
 class FileIndex {
  public:
   using value_type = std::pair<std::uint32_t, DatFileEntry>;
@@ -64,7 +64,11 @@ class FileIndex {
   std::span<const value_type> of_type(std::uint8_t type) const;
 
  private:
+  // Sorts the entries by id, the last met of each id staying.
+  void keep_last_of_each_id();
+
   std::vector<value_type> entries_;  // ascending ids, each id once
+  std::vector<std::uint32_t> ids_;   // entries_' ids, in the same order
 };
 
 }  // namespace brackwater::dat

@@ -54,11 +54,13 @@ class WindowPrefetch {
   class Reader {
    public:
     Reader(const dat::DatDatabase& db, dat::BatchReader::Mechanism mechanism,
-           ReadAheadWhen when, std::uint64_t window_bytes, dat::ReadBudget allowance);
+           std::uint64_t window_bytes, dat::ReadBudget allowance);
     // The blocks the surfaces `surface_ids` will need, as far as they fit.
     dat::PrefetchedBlocks window(std::span<const std::uint32_t> surface_ids);
     // How many bytes were asked for over all windows read ahead so far.
     std::uint64_t bytes_asked() const { return bytes_asked_; }
+    // Whether a few of the surfaces, spread over them, are in memory.
+    bool in_memory(std::span<const std::uint32_t> surface_ids) const;
 
    private:
     // The mip a surface ends at, with the palette the surface names.
@@ -72,7 +74,6 @@ class WindowPrefetch {
       std::optional<std::uint32_t> default_palette_id;
     };
 
-    bool in_memory(std::span<const std::uint32_t> surface_ids) const;
     // Reads ahead the files `ids` not read ahead before.
     void read_ahead(std::vector<std::uint32_t> ids, dat::PrefetchedBlocks& blocks);
     // A file's bytes as put together from `blocks` alone; empty when they
@@ -89,7 +90,6 @@ class WindowPrefetch {
 
     const dat::DatDatabase& db_;
     dat::ChainPrefetcher chains_;
-    ReadAheadWhen when_;
     std::uint64_t window_bytes_;
     // Bounds what reading ahead may read over the whole run, as much as the
     // session's budget held at the start: a crafted archive makes it give
@@ -107,6 +107,7 @@ class WindowPrefetch {
   ResolveSession& session_;
   std::span<const std::uint32_t> ids_;
   Reader reader_;
+  ReadAheadWhen when_;
   bool reads_ahead_;
   std::size_t first_window_;
   // How many surfaces the window read last holds.
