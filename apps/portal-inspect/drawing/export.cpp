@@ -18,11 +18,11 @@
 namespace brackwater::inspect {
 namespace {
 
-// One texture's end: the bytes of PNG written, a texture that has no image
-// (listed, the run goes on), or a failure that stops the run (a file that
-// could not be written, an archive that changed under it).
+// One texture's end: its PNG to write, a texture that has no image (listed,
+// the run goes on), or a failure that stops the run (an archive that changed
+// under it).
 struct Exported {
-  std::uint64_t png_bytes = 0;
+  dat::Bytes png;
   std::string no_image;
   std::optional<InspectError> stop;
 };
@@ -47,28 +47,24 @@ std::string no_image_reason(std::uint32_t id, const survey::TextureWalkFailure& 
   return "texture " + show_id(id) + " does not decode: " + reason;
 }
 
-Exported export_one(survey::WalkedTexture&& walked, const std::filesystem::path& dir,
-                    std::span<const cli::InputFile> inputs, cli::OutputBatch& batch) {
+Exported export_one(survey::WalkedTexture&& walked) {
   const std::uint32_t id = walked.id;
   if (!walked.texture) {
     const survey::TextureWalkFailure& failure = walked.texture.error();
-    if (failure.error.archive_changed()) return Exported{0, {}, archive_changed(failure.error)};
-    return Exported{0, no_image_reason(id, failure), {}};
+    if (failure.error.archive_changed()) return Exported{{}, {}, archive_changed(failure.error)};
+    return Exported{{}, no_image_reason(id, failure), {}};
   }
   const dat::Texture& texture = walked.texture->texture;
   auto pixels = walked.texture->rgba8();
   if (!pixels) {
-    return Exported{0, "texture " + show_id(id) + " does not decode: " + pixels.error().message(),
+    return Exported{{}, "texture " + show_id(id) + " does not decode: " + pixels.error().message(),
                     {}};
   }
   auto image = drawable_image(id, DecodedTexture{texture.width, texture.height, std::move(*pixels)});
-  if (!image) return Exported{0, std::move(image.error()), {}};
+  if (!image) return Exported{{}, std::move(image.error()), {}};
   auto encoded = image::encode_png(*image);
-  if (!encoded) return Exported{0, show_id(id) + ": encode PNG: " + encoded.error(), {}};
-  if (auto written = write_output(batch, png_path(dir, id), *encoded, inputs); !written) {
-    return Exported{0, {}, std::move(written.error())};
-  }
-  return Exported{encoded->size(), {}, {}};
+  if (!encoded) return Exported{{}, show_id(id) + ": encode PNG: " + encoded.error(), {}};
+  return Exported{std::move(*encoded), {}, {}};
 }
 
 }  // namespace
@@ -87,21 +83,28 @@ Outcome export_textures(const dat::DatDatabase& db, std::uint8_t type,
   std::vector<std::string> no_image;
   std::uint64_t png_bytes = 0;
   std::optional<InspectError> stop;
-  // The files reach storage together, once they are all written.
+  // The files reach storage together, once they are all written. They are
+  // written on this thread: files made side by side from several threads
+  // wait on one another in the file system.
   cli::OutputBatch batch;
   {
     // Wiped before the failures are listed.
     cli::ProgressLine shown(progress, "exporting textures", ids.size());
     run_in_order<survey::WalkedTexture, Exported>(
         ids.size(), jobs, [&](std::size_t) { return *walk.next(); },
-        [&](std::size_t, survey::WalkedTexture&& walked) {
-          return export_one(std::move(walked), dir, inputs, batch);
-        },
+        [&](std::size_t, survey::WalkedTexture&& walked) { return export_one(std::move(walked)); },
         [&](std::size_t i, Exported&& done) {
           shown.update(i + 1);
-          png_bytes += done.png_bytes;
-          if (!done.no_image.empty()) no_image.push_back(std::move(done.no_image));
+          const bool has_image = done.no_image.empty();
+          if (!has_image) no_image.push_back(std::move(done.no_image));
           stop = std::move(done.stop);
+          if (!stop && has_image) {
+            if (auto written = write_output(batch, png_path(dir, ids[i]), done.png, inputs);
+                !written) {
+              stop = std::move(written.error());
+            }
+            png_bytes += done.png.size();
+          }
           return !stop;
         });
   }

@@ -27,14 +27,35 @@ namespace brackwater::inspect {
 // An exception from `prepare` or `work` (std::bad_alloc, say) ends no thread:
 // it is thrown again from here, on the calling thread, where its item's result
 // would have been taken, once the other threads have stopped.
+//
+// One job runs on the calling thread alone: handing each item to another
+// thread and back would cost two thread wake-ups an item. With more, the
+// threads run at most kRunAhead items each beyond the one the calling thread
+// waits for, so the results held waiting stay few however slow `take` is.
+inline constexpr std::size_t kRunAhead = 8;
+
 template <class Job, class Result>
 void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std::size_t)>& prepare,
                   const std::function<Result(std::size_t, Job&&)>& work,
                   const std::function<bool(std::size_t, Result&&)>& take) {
+  if (jobs <= 1) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!take(i, work(i, prepare(i)))) break;
+    }
+    return;
+  }
   using Ended = std::variant<Result, std::exception_ptr>;
   std::vector<std::optional<Ended>> results(count);
   std::mutex lock;
   std::condition_variable arrived;
+  // The item the calling thread waits for: only its arrival wakes it.
+  std::size_t awaited = 0;
+  // Items taken so far, and threads waiting for the calling thread to take
+  // more before they start another.
+  std::size_t taken = 0;
+  std::size_t stalled = 0;
+  std::condition_variable room;
+  const std::size_t run_ahead = kRunAhead * jobs;
   std::mutex preparing;
   std::size_t next = 0;
   std::atomic<bool> stop{false};
@@ -53,7 +74,13 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
       std::optional<Ended> outcome;
       {
         const std::scoped_lock held(preparing);
-        if (next >= count) return;
+        {
+          std::unique_lock results_held(lock);
+          ++stalled;
+          room.wait(results_held, [&] { return stop || next < taken + run_ahead; });
+          --stalled;
+        }
+        if (stop || next >= count) return;
         i = next++;
         try {
           job.emplace(prepare(i));
@@ -62,11 +89,13 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
         }
       }
       if (!outcome) outcome.emplace(run_one(i, job));
+      bool wanted = false;
       {
         const std::scoped_lock held(lock);
         results[i] = std::move(outcome);
+        wanted = i == awaited;
       }
-      arrived.notify_one();
+      if (wanted) arrived.notify_one();
     }
   };
   std::vector<std::jthread> threads;
@@ -74,13 +103,19 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
   // joined before what they share goes away.
   struct StopOnExit {
     std::atomic<bool>& stop;
+    std::mutex& lock;
+    std::condition_variable& room;
     std::vector<std::jthread>& threads;
     ~StopOnExit() {
-      stop = true;
+      {
+        const std::scoped_lock held(lock);
+        stop = true;
+      }
+      room.notify_all();
       threads.clear();
     }
-  } stop_on_exit{stop, threads};
-  for (unsigned t = 0; t < std::max(jobs, 1u); ++t) {
+  } stop_on_exit{stop, lock, room, threads};
+  for (unsigned t = 0; t < jobs; ++t) {
     // Short of memory for another stack, the threads already started do
     // the work: fewer threads change nothing that is taken.
     try {
@@ -95,12 +130,20 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
     std::optional<Ended> outcome;
     {
       std::unique_lock held(lock);
+      awaited = i;
       arrived.wait(held, [&] { return results[i].has_value(); });
       outcome = std::move(results[i]);
       results[i].reset();
     }
     if (auto* failure = std::get_if<1>(&*outcome)) std::rethrow_exception(*failure);
     if (!take(i, std::get<0>(std::move(*outcome)))) break;
+    bool waited_for = false;
+    {
+      const std::scoped_lock held(lock);
+      taken = i + 1;
+      waited_for = stalled > 0;
+    }
+    if (waited_for) room.notify_all();
   }
 }
 
