@@ -120,6 +120,51 @@ TEST_P(PrefetchedReadTest, GivesWhatGetFileGives) {
   }
 }
 
+// With room to spare, every chain a sound archive lays out is held whole,
+// whether its blocks follow one another (one read), run back to front (a
+// read per block) or end early with the rest back to back; reads from what
+// is held alone then give what the file gives.
+TEST_P(PrefetchedReadTest, HoldsEverySoundChainWhole) {
+  ArchiveBuilder b({.block_size = kBlockSize});
+  const Bytes data = random_bytes(600, 5);
+  b.add_file(1, data, {});
+  b.add_file(2, data, {.chain = {.reversed = true}});
+  b.add_file(3, data, {.chain = {.blocks = 1}});
+  b.add_file(4, data, {.chain = {.blocks = 3, .reversed = true}});
+  b.add_file(5, random_bytes(kBlockSize - 4, 6), {});  // exactly one block
+  b.add_file(6, portal_fixture::to_bytes(std::string(900, 'q')), {.compress = true});
+  ArchiveFile file(b.build());
+  auto db = file.open();
+  ASSERT_TRUE(db) << db.error().message();
+  std::vector<ChainStart> chains;
+  for (const auto& [id, entry] : db->index()) chains.push_back({entry.offset, entry.size});
+  PrefetchedBlocks ahead;
+  db->chain_prefetcher(GetParam()).prefetch(chains, std::uint64_t{1} << 20, ahead);
+  for (const auto& [id, entry] : db->index()) {
+    ReadBudget budget(std::uint64_t{1} << 20, 1000);
+    const auto want = db->get_file(id);
+    ASSERT_TRUE(want) << id;
+    EXPECT_EQ(outcome(db->get_held_file(id, budget, ahead)), outcome(want)) << id;
+  }
+}
+
+// A range held again at its offset stays the longer one, and the ranges of
+// holds made one after another are all found.
+TEST(PrefetchedBlocks, KeepsTheLongerRangeAtAnOffset) {
+  PrefetchedBlocks held;
+  held.hold({{100, Bytes(10, 1)}, {300, Bytes(5, 3)}});
+  held.hold({{100, Bytes(4, 2)}, {200, Bytes(8, 4)}, {100, Bytes(12, 5)}});
+  ASSERT_NE(held.find(100, 12), nullptr);
+  EXPECT_EQ(*held.find(100, 12), 5);
+  ASSERT_NE(held.find(205, 3), nullptr);
+  EXPECT_EQ(*held.find(205, 3), 4);
+  EXPECT_EQ(held.find(205, 4), nullptr);  // past the end of its range
+  EXPECT_EQ(held.find(99, 1), nullptr);
+  ASSERT_NE(held.find(300, 5), nullptr);
+  EXPECT_EQ(*held.find(300, 5), 3);
+  EXPECT_EQ(held.bytes_held(), 12u + 8 + 5);
+}
+
 INSTANTIATE_TEST_SUITE_P(Mechanisms, PrefetchedReadTest, test_support::batch_mechanisms(),
                          test_support::mechanism_name);
 

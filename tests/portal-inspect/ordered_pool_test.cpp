@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace brackwater::inspect {
@@ -56,6 +59,29 @@ TEST(RunInOrder, StopsTakingAndStartsNothingNewOnceTakeSaysStop) {
         });
     EXPECT_EQ(taken, (std::vector<std::size_t>{0, 1, 2, 3, 4})) << jobs;
     EXPECT_LT(started.load(), 10'000u) << jobs;
+  }
+}
+
+// However slowly results are taken, the threads start no more than
+// kRunAhead items each beyond the one being taken, so the results waiting
+// stay few.
+TEST(RunInOrder, RunsABoundedWayAheadOfASlowTake) {
+  for (const unsigned jobs : {2u, 4u}) {
+    std::atomic<std::size_t> started{0};
+    std::size_t most_ahead = 0;
+    run_in_order<std::size_t, std::size_t>(
+        300, jobs, [](std::size_t i) { return i; },
+        [&](std::size_t, std::size_t&& i) {
+          ++started;
+          return i;
+        },
+        [&](std::size_t i, std::size_t&&) {
+          std::this_thread::sleep_for(std::chrono::microseconds(200));
+          most_ahead = std::max(most_ahead, started.load() - i);
+          return true;
+        });
+    EXPECT_LE(most_ahead, kRunAhead * jobs) << jobs;
+    EXPECT_GT(most_ahead, 1u) << jobs;
   }
 }
 
