@@ -8,6 +8,7 @@
 #include "brackwater/dat/field_reader.hpp"
 
 namespace brackwater::dat {
+
 std::uint64_t ChainPrefetcher::run_bytes(const Walk& walk) const {
   // The blocks the rest of the chain takes, laid one after another from
   // where it stands, as an archive written in one go lays them.
@@ -37,7 +38,8 @@ std::optional<ChainPrefetcher::Walk> ChainPrefetcher::follow_run(const Walk& wal
       if (rest_at > file_length_ || remaining > file_length_ - rest_at) return std::nullopt;
       return Walk{rest_at, remaining, true};
     }
-    if (link != walk.at + after || after + kBlockLinkSize + std::min(data_area, remaining) > read.size()) {
+    if (link != walk.at + after ||
+        after + kBlockLinkSize + std::min(data_area, remaining) > read.size()) {
       return Walk{link, remaining};
     }
   }
@@ -48,8 +50,8 @@ ChainPrefetcher::ChainPrefetcher(const PosixFile& file, std::uint32_t block_size
     : file_(&file), reader_(file, mechanism), block_size_(block_size), file_length_(file_length) {}
 
 bool ChainPrefetcher::in_memory(std::span<const ChainStart> chains) const {
-  return std::ranges::all_of(chains,
-                             [this](const ChainStart& chain) { return file_->in_memory(chain.offset); });
+  return std::ranges::all_of(
+      chains, [this](const ChainStart& chain) { return file_->in_memory(chain.offset); });
 }
 
 std::uint64_t ChainPrefetcher::prefetch(std::span<const ChainStart> chains,

@@ -7,8 +7,9 @@
 namespace brackwater::dat {
 
 const std::uint8_t* PrefetchedBlocks::find(std::uint64_t offset, std::size_t count) const {
-  const auto after = std::upper_bound(ranges_.begin(), ranges_.end(), offset,
-                                      [](std::uint64_t at, const Range& range) { return at < range.offset; });
+  const auto after =
+      std::upper_bound(ranges_.begin(), ranges_.end(), offset,
+                       [](std::uint64_t at, const Range& range) { return at < range.offset; });
   if (after == ranges_.begin()) return nullptr;
   const auto& [start, bytes] = *std::prev(after);
   // Chain reads start at a block or inside the range read for it, so the

@@ -125,9 +125,8 @@ void WindowPrefetch::Reader::read_ahead(std::vector<std::uint32_t> ids,
       chains.push_back({found->second.offset, found->second.size});
     }
   }
-  const std::uint64_t room =
-      std::min(window_bytes_ - std::min(window_bytes_, blocks.bytes_held()),
-               allowance_.bytes_left());
+  const std::uint64_t room = std::min(window_bytes_ - std::min(window_bytes_, blocks.bytes_held()),
+                                      allowance_.bytes_left());
   const std::uint64_t asked = chains_.prefetch(chains, room, blocks);
   // What was asked for fits in what was left, so this only counts it.
   (void)allowance_.spend(0, asked);

@@ -20,9 +20,7 @@ class FlatIdMap {
  public:
   std::size_t size() const { return size_; }
 
-  Value* find(std::uint64_t key) {
-    return const_cast<Value*>(std::as_const(*this).find(key));
-  }
+  Value* find(std::uint64_t key) { return const_cast<Value*>(std::as_const(*this).find(key)); }
 
   const Value* find(std::uint64_t key) const {
     if (key == kFree) return free_key_value_ ? &*free_key_value_ : nullptr;
