@@ -37,7 +37,9 @@ TEST(FlatIdMap, AgreesWithAStandardMapThroughInsertsAndErases) {
         const auto want = expected.find(probe);
         const std::uint32_t* got = map.find(probe);
         ASSERT_EQ(got != nullptr, want != expected.end()) << step << " " << probe;
-        if (got) EXPECT_EQ(*got, want->second);
+        if (got) {
+          EXPECT_EQ(*got, want->second);
+        }
       }
     }
   }
