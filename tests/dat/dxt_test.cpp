@@ -223,7 +223,8 @@ Pixel reference_dxt1_pixel(std::uint16_t c0, std::uint16_t c1, std::uint32_t ind
 }
 
 TEST(Dxt1, MultiTileImageMatchesReferencePixels) {
-  // 10 x 7: three tiles across, two down, with partial right and bottom tiles.
+  // 10 x 7: three tiles across, two down, with partial right and bottom tiles;
+  // the input ends after each tile in turn, so a row of tiles ends part-way.
   struct Block {
     std::uint16_t c0, c1;
     std::uint32_t indices;
@@ -235,15 +236,18 @@ TEST(Dxt1, MultiTileImageMatchesReferencePixels) {
   Bytes data;
   for (const Block& b : blocks) data = concat({data, color_block(b.c0, b.c1, b.indices)});
 
-  const Bytes image = decompress_dxt1(data, 10, 7);
-  ASSERT_EQ(image.size(), 10u * 7 * 4);
-  for (std::size_t y = 0; y < 7; ++y) {
-    for (std::size_t x = 0; x < 10; ++x) {
-      const Block& b = blocks[(y / 4) * 3 + x / 4];
-      const std::size_t p = (y % 4) * 4 + x % 4;
-      const std::uint32_t index = (b.indices >> (2 * p)) & 3;
-      EXPECT_EQ(pixel_at(image, 10, x, y), reference_dxt1_pixel(b.c0, b.c1, index))
-          << x << "," << y;
+  for (std::size_t held = 0; held <= std::size(blocks); ++held) {
+    const Bytes image = decompress_dxt1(ByteSpan(data).first(held * 8), 10, 7);
+    ASSERT_EQ(image.size(), 10u * 7 * 4);
+    for (std::size_t y = 0; y < 7; ++y) {
+      for (std::size_t x = 0; x < 10; ++x) {
+        const std::size_t tile = (y / 4) * 3 + x / 4;
+        const Block& b = blocks[tile];
+        const std::size_t p = (y % 4) * 4 + x % 4;
+        const std::uint32_t index = (b.indices >> (2 * p)) & 3;
+        const Pixel expected = tile < held ? reference_dxt1_pixel(b.c0, b.c1, index) : kZero;
+        EXPECT_EQ(pixel_at(image, 10, x, y), expected) << held << " blocks, " << x << "," << y;
+      }
     }
   }
 }

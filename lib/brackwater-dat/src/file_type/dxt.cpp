@@ -161,14 +161,11 @@ void decode_dxt5_block(const std::uint8_t* block, Tile& tile) {
   }
 }
 
-// The first `rows` rows and `columns` columns of a tile, to the image at
-// `target` (its top left pixel).
-void place_tile(const Tile& tile, std::uint8_t* target, std::size_t row_bytes, std::size_t rows,
-                std::size_t columns) {
+// The first `rows` rows of a tile, to the strip at `target` (its top left
+// pixel).
+void store_tile(const Tile& tile, std::uint8_t* target, std::size_t stride, std::size_t rows) {
   for (std::size_t r = 0; r < rows; ++r) {
-    for (std::size_t c = 0; c < columns; ++c) {
-      std::memcpy(target + r * row_bytes + c * 4, &tile[r * kTileSide + c], 4);
-    }
+    std::memcpy(target + r * stride, &tile[r * kTileSide], kTileSide * sizeof(PixelWord));
   }
 }
 
@@ -183,40 +180,47 @@ std::size_t output_size(std::uint32_t width, std::uint32_t height) {
 }
 
 // Blocks follow each other in tile order: left to right, then top to bottom.
-// Every block is consumed whole; an edge tile writes only its pixels inside
+// Every block is consumed whole; an edge tile yields only its pixels inside
 // the image. Decoding stops at the first block the input does not hold.
+//
+// A row of tiles is decoded into a strip padded to whole tiles, whose rows are
+// then appended to the image: each pixel of the image is written once, where
+// zeroing the image first would write it twice.
 template <std::size_t kBlockSize, void (*kDecodeBlock)(const std::uint8_t*, Tile&)>
 Bytes decompress_blocks(ByteSpan data, std::uint32_t width, std::uint32_t height) {
-  Bytes out(output_size(width, height));
-  if (out.empty()) return out;
+  const std::size_t size = output_size(width, height);
+  Bytes out;
+  out.reserve(size);
+  if (size == 0) return out;
 
   const std::size_t row_bytes = std::size_t{width} * 4;
   const std::size_t tiles_across = (std::size_t{width} + 3) / kTileSide;
   const std::size_t tiles_down = (std::size_t{height} + 3) / kTileSide;
-  const std::size_t blocks_held = data.size() / kBlockSize;
+  const std::size_t tile_bytes = kTileSide * sizeof(PixelWord);
+  const std::size_t stride = tiles_across * tile_bytes;
+  Bytes strip(std::min<std::size_t>(height, kTileSide) * stride);
+  std::size_t blocks_left = data.size() / kBlockSize;
   const std::uint8_t* block = data.data();
-  std::size_t blocks_read = 0;
   Tile tile;
-  for (std::size_t ty = 0; ty < tiles_down; ++ty) {
-    const std::size_t y0 = ty * kTileSide;
-    const std::size_t rows = std::min(kTileSide, height - y0);
-    std::uint8_t* tile_row = out.data() + y0 * row_bytes;
-    for (std::size_t tx = 0; tx < tiles_across; ++tx) {
-      if (blocks_read == blocks_held) return out;
+  for (std::size_t ty = 0; ty < tiles_down && blocks_left > 0; ++ty) {
+    const std::size_t rows = std::min(kTileSide, height - ty * kTileSide);
+    const std::size_t tiles = std::min(tiles_across, blocks_left);
+    for (std::size_t tx = 0; tx < tiles; ++tx, block += kBlockSize) {
       kDecodeBlock(block, tile);
-      block += kBlockSize;
-      ++blocks_read;
-
-      const std::size_t x0 = tx * kTileSide;
-      const std::size_t columns = std::min(kTileSide, width - x0);
-      std::uint8_t* target = tile_row + x0 * 4;
-      if (rows == kTileSide && columns == kTileSide) {
-        place_tile(tile, target, row_bytes, kTileSide, kTileSide);  // unrolled for full tiles
+      if (rows == kTileSide) {
+        store_tile(tile, strip.data() + tx * tile_bytes, stride, kTileSide);  // unrolled
       } else {
-        place_tile(tile, target, row_bytes, rows, columns);
+        store_tile(tile, strip.data() + tx * tile_bytes, stride, rows);
       }
     }
+    blocks_left -= tiles;
+    for (std::size_t r = 0; r < rows; ++r) {
+      std::uint8_t* strip_row = strip.data() + r * stride;
+      std::fill(strip_row + tiles * tile_bytes, strip_row + stride, 0);  // tiles not held
+      out.insert(out.end(), strip_row, strip_row + row_bytes);
+    }
   }
+  out.resize(size);  // the rows below the last block held stay zero
   return out;
 }
 
