@@ -31,8 +31,10 @@ namespace brackwater::inspect {
 // One job runs on the calling thread alone: handing each item to another
 // thread and back would cost two thread wake-ups an item. With more, the
 // threads run at most kRunAhead items each beyond the one the calling thread
-// waits for, so the results held waiting stay few however slow `take` is.
-inline constexpr std::size_t kRunAhead = 8;
+// waits for, so the results held waiting stay bounded however slow `take` is.
+// With 8, exports on two cores left them idle a fifth of the time, the
+// workers waiting while the calling thread, sharing the cores, caught up.
+inline constexpr std::size_t kRunAhead = 32;
 
 template <class Job, class Result>
 void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std::size_t)>& prepare,
@@ -50,10 +52,13 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
   std::condition_variable arrived;
   // The item the calling thread waits for: only its arrival wakes it.
   std::size_t awaited = 0;
-  // Items taken so far, and threads waiting for the calling thread to take
-  // more before they start another.
+  // Items taken so far. A thread that finds the run-ahead full waits until
+  // `resume_at` items are taken, half the run-ahead later, so that one
+  // wake-up starts several items instead of one. Only one thread can wait:
+  // it holds `preparing` meanwhile.
   std::size_t taken = 0;
-  std::size_t stalled = 0;
+  bool stalled = false;
+  std::size_t resume_at = 0;
   std::condition_variable room;
   const std::size_t run_ahead = kRunAhead * jobs;
   std::mutex preparing;
@@ -76,9 +81,12 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
         const std::scoped_lock held(preparing);
         {
           std::unique_lock results_held(lock);
-          ++stalled;
-          room.wait(results_held, [&] { return stop || next < taken + run_ahead; });
-          --stalled;
+          if (!stop && next >= taken + run_ahead) {
+            stalled = true;
+            resume_at = next - run_ahead / 2;
+            room.wait(results_held, [&] { return stop || taken >= resume_at; });
+            stalled = false;
+          }
         }
         if (stop || next >= count) return;
         i = next++;
@@ -137,13 +145,13 @@ void run_in_order(std::size_t count, unsigned jobs, const std::function<Job(std:
     }
     if (auto* failure = std::get_if<1>(&*outcome)) std::rethrow_exception(*failure);
     if (!take(i, std::get<0>(std::move(*outcome)))) break;
-    bool waited_for = false;
+    bool resume = false;
     {
       const std::scoped_lock held(lock);
       taken = i + 1;
-      waited_for = stalled > 0;
+      resume = stalled && taken >= resume_at;
     }
-    if (waited_for) room.notify_all();
+    if (resume) room.notify_one();
   }
 }
 
