@@ -65,6 +65,11 @@ void WindowPrefetch::start_next() {
         std::clamp<std::uint64_t>(fitting, first_window_, window_size_ * kWindowGrowth));
   }
   next_end_ = std::min(ids_.size(), begin + window_size_);
+  // The last window resolves with nothing read beside it: it is kept as
+  // small as the first, so that the one before resolves while it is read.
+  if (next_end_ == ids_.size() && begin > 0 && ids_.size() - begin > 2 * first_window_) {
+    next_end_ = ids_.size() - first_window_;
+  }
   const std::span<const std::uint32_t> window = ids_.subspan(begin, next_end_ - begin);
   const auto read = [this, window] { return reader_.window(window); };
   // Told here, before any thread starts: a process that has never had a
