@@ -58,8 +58,10 @@ ArchiveBuilder shared_records_archive() {
       {kMips + 5, 0},           {kMips + 6, 0},           {kMips + 9, 0},
       {kMips + 1, kPalette + 9},
   };
+  // 56 surfaces: windows of 2, 8 and 32, then 12, and a last one as small as
+  // the first.
   std::uint32_t id = kSurface;
-  for (int round = 0; round < 4; ++round) {
+  for (int round = 0; round < 5; ++round) {
     b.add_file(id++, solid_surface(0xFF102030 + static_cast<std::uint32_t>(round)));
     for (const auto& [mips, surface_palette] : refs) {
       b.add_file(id++, textured_surface(mips, surface_palette), {.compress = round % 2 == 1});
