@@ -45,10 +45,6 @@ class SeedWriter {
   bool ok_ = true;
 };
 
-constexpr std::uint32_t code(Kind kind) {
-  return static_cast<std::uint32_t>(kind);
-}
-
 Bytes ramp(std::size_t size, unsigned step) {
   Bytes bytes(size);
   for (std::size_t k = 0; k < size; ++k) bytes[k] = static_cast<std::uint8_t>(k * step);
