@@ -2,16 +2,7 @@
 
 #include <algorithm>
 
-#include "brackwater/dat/display.hpp"
-
 namespace brackwater::dat {
-namespace {
-
-bool id_below(const FileIndex::value_type& held, std::uint32_t id) {
-  return held.first < id;
-}
-
-}  // namespace
 
 FileIndex::FileIndex(std::vector<value_type> entries) : entries_(std::move(entries)) {
   if (!strictly_ascending(entries_)) keep_last_of_each_id();
@@ -42,12 +33,10 @@ FileIndex::const_iterator FileIndex::find(std::uint32_t id) const {
 }
 
 std::span<const FileIndex::value_type> FileIndex::of_type(std::uint8_t type) const {
-  const auto first =
-      std::lower_bound(entries_.begin(), entries_.end(), first_id_of_type(type), id_below);
-  const auto past = std::partition_point(first, entries_.end(), [type](const value_type& held) {
-    return id_type(held.first) == type;
-  });
-  return {first, past};
+  const auto first = std::lower_bound(ids_.begin(), ids_.end(), first_id_of_type(type));
+  const auto past = std::upper_bound(first, ids_.end(), last_id_of_type(type));
+  return std::span(entries_).subspan(static_cast<std::size_t>(first - ids_.begin()),
+                                     static_cast<std::size_t>(past - first));
 }
 
 }  // namespace brackwater::dat
